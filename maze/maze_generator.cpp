@@ -1,0 +1,137 @@
+// The carving loop and its bookkeeping.
+//
+// The candidate list (the standing walls between two different sets, in
+// ascending wall-id order) is a bit per wall id with a Fenwick tree of the
+// counts per block of bits, so that finding the k-th candidate and dropping
+// one take logarithmic time. Each set is a circular list of its cells; a
+// merge walks the smaller set, so a cell is walked at most log2(cellCount)
+// times over the whole carving.
+#include "maze/maze_generator.h"
+
+#include <cstdio>
+
+#include "maze/maze_state.h"
+
+static const uint32_t WORDS_PER_BLOCK = CANDIDATE_BLOCK_BITS / 64;
+
+static const char PROGRESS_START[] = "\x8cv\x8eZ\x92\x86...\n";      // 計算中...
+static const char PROGRESS_END[] = "\x8cv\x8eZ\x8fI\x97\xb9...\n";   // 計算終了...
+
+// Position of the (rank + 1)-th set bit of `word`, which has more than
+// `rank` bits set.
+static uint32_t selectBit(uint64_t word, uint32_t rank) {
+    for (; rank > 0; rank--) word &= word - 1;
+    return (uint32_t)__builtin_ctzll(word);
+}
+
+uint32_t candidateAt(uint32_t position) {
+    // Descend the Fenwick tree to the block holding the candidate, keeping
+    // in `rank` how many candidates of that block come before it.
+    uint32_t blocks = maze.candidateBlockCount;
+    uint32_t block = 0, rank = position;
+    uint32_t step = 1;
+    while (step <= blocks / 2) step <<= 1;
+    for (; step > 0; step >>= 1) {
+        uint32_t next = block + step;
+        if (next <= blocks && maze.candidateBlockTree[next - 1] <= rank) {
+            block = next;
+            rank -= maze.candidateBlockTree[next - 1];
+        }
+    }
+    uint64_t wordCount = ((uint64_t)maze.wallCount + 63) / 64;
+    uint64_t word = (uint64_t)block * WORDS_PER_BLOCK;
+    for (;; word++) {
+        uint32_t bits = (uint32_t)__builtin_popcountll(maze.candidateWalls[word]);
+        if (rank < bits || word + 1 == wordCount) break;
+        rank -= bits;
+    }
+    return (uint32_t)(word * 64 + selectBit(maze.candidateWalls[word], rank));
+}
+
+// Takes wall id `wallId` off the candidate list if it is on it.
+static void dropCandidate(uint32_t wallId) {
+    uint64_t mask = UINT64_C(1) << (wallId % 64);
+    uint64_t *word = &maze.candidateWalls[wallId / 64];
+    if (!(*word & mask)) return;
+    *word &= ~mask;
+    maze.candidateCount--;
+    uint64_t blocks = maze.candidateBlockCount;
+    for (uint64_t i = wallId / CANDIDATE_BLOCK_BITS + 1; i <= blocks; i += i & (0 - i))
+        maze.candidateBlockTree[i - 1]--;
+}
+
+uint32_t pickWall() {
+    if (maze.candidateCount == 0) return NO_WALL;
+    uint32_t nRes[2];
+    nRes[0] = drawRandom() << 4;
+    nRes[1] = drawRandom();
+    // Only the low 4 bits of the second draw count, so positions from
+    // 524288 on are never picked in a longer list.
+    nRes[0] = nRes[0] | (nRes[1] & 0xF);
+    return candidateAt(nRes[0] % maze.candidateCount);
+}
+
+// Orders the sets labelled `labelA` and `labelB` into the one to walk,
+// `*small`, and the one to keep, `*large`; equal sizes keep the lower label.
+static void orderBySize(uint32_t labelA, uint32_t labelB, uint32_t *small, uint32_t *large) {
+    bool aIsSmaller = maze.setSize[labelA] < maze.setSize[labelB] ||
+                      (maze.setSize[labelA] == maze.setSize[labelB] && labelA > labelB);
+    *small = aIsSmaller ? labelA : labelB;
+    *large = aIsSmaller ? labelB : labelA;
+}
+
+void refreshCandidates(uint32_t labelA, uint32_t labelB) {
+    uint32_t small, large;
+    orderBySize(labelA, labelB, &small, &large);
+    uint32_t width = (uint32_t)maze.mazeWidth;
+    uint32_t lastRow = (uint32_t)maze.mazeHeight - 1;
+    uint32_t cell = small;
+    do {
+        uint32_t row = cell / width, column = cell % width;
+        // Walls to the four neighbours, by the wall-id numbering.
+        if (column > 0 && maze.cellLabel[cell - 1] == large) dropCandidate(cell - row - 1);
+        if (column + 1 < width && maze.cellLabel[cell + 1] == large) dropCandidate(cell - row);
+        if (row > 0 && maze.cellLabel[cell - width] == large)
+            dropCandidate(maze.eastWallCount + cell - width);
+        if (row < lastRow && maze.cellLabel[cell + width] == large)
+            dropCandidate(maze.eastWallCount + cell);
+        cell = maze.setNext[cell];
+    } while (cell != small);
+}
+
+void mergeLabels(uint32_t labelA, uint32_t labelB) {
+    uint32_t small, large;
+    orderBySize(labelA, labelB, &small, &large);
+    uint32_t cell = small;
+    do {
+        maze.cellLabel[cell] = large;
+        cell = maze.setNext[cell];
+    } while (cell != small);
+    // Splicing two circular lists is one exchange of successors.
+    uint32_t next = maze.setNext[small];
+    maze.setNext[small] = maze.setNext[large];
+    maze.setNext[large] = next;
+    maze.setSize[large] += maze.setSize[small];
+}
+
+void carveMaze() {
+    for (;;) {
+        uint32_t wall = pickWall();
+        if (wall < maze.eastWallCount) maze.eastWalls[wall] = 0;
+        else if (wall < maze.wallCount) maze.southWalls[wall - maze.eastWallCount] = 0;
+        else break;
+        uint32_t first, second;
+        wallCells(wall, &first, &second);
+        uint32_t labelA = maze.cellLabel[first], labelB = maze.cellLabel[second];
+        refreshCandidates(labelA, labelB);
+        mergeLabels(labelA, labelB);
+    }
+}
+
+void generateMaze() {
+    fputs(PROGRESS_START, stdout);
+    fflush(stdout);
+    carveMaze();
+    fputs(PROGRESS_END, stdout);
+    fflush(stdout);
+}

@@ -1,0 +1,178 @@
+// Set-up and release of the maze state, the random generator and the index
+// arithmetic that ties wall ids to cells.
+#include "maze/maze_state.h"
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+MazeState maze = {
+    -1, -1,                 // sizes not read yet
+    0, 0, 0, 0,             // counts
+    nullptr, nullptr,       // wall flags
+    nullptr, nullptr, nullptr,
+    nullptr, nullptr, 0, 0, // candidates
+    1,                      // generator state before seeding
+    0, 0, 0, 0, 0, 0, nullptr,
+};
+
+// Words of 64 candidate bits needed for `wallCount` wall ids.
+static uint64_t candidateWordCount(uint64_t wallCount) {
+    return (wallCount + 63) / 64;
+}
+
+static uint64_t candidateBlocksFor(uint64_t wallCount) {
+    return (wallCount + CANDIDATE_BLOCK_BITS - 1) / CANDIDATE_BLOCK_BITS;
+}
+
+uint64_t mazeStateBytes(int32_t width, int32_t height) {
+    uint64_t w = (uint64_t)width, h = (uint64_t)height;
+    uint64_t cells = w * h;
+    uint64_t walls = (w - 1) * h + (h - 1) * w;
+    if (cells > UINT32_MAX || walls > UINT32_MAX) return 0;
+    uint64_t wallFlags = walls * sizeof(int32_t);
+    uint64_t setArrays = 3 * cells * sizeof(uint32_t);
+    uint64_t candidates = candidateWordCount(walls) * sizeof(uint64_t) +
+                          candidateBlocksFor(walls) * sizeof(uint32_t);
+    return wallFlags + setArrays + candidates;
+}
+
+// MemAvailable of /proc/meminfo in bytes, or 0 where it cannot be read.
+static uint64_t memInfoAvailable() {
+    FILE *meminfo = fopen("/proc/meminfo", "r");
+    if (!meminfo) return 0;
+    char line[256];
+    unsigned long long kib = 0;
+    while (fgets(line, sizeof line, meminfo)) {
+        if (sscanf(line, "MemAvailable: %llu kB", &kib) == 1) break;
+    }
+    fclose(meminfo);
+    return (uint64_t)kib * 1024;
+}
+
+uint64_t availableMemoryBytes() {
+    uint64_t available = memInfoAvailable();
+    if (available == 0) {
+        long pages = sysconf(_SC_AVPHYS_PAGES);
+        long pageSize = sysconf(_SC_PAGESIZE);
+        if (pages > 0 && pageSize > 0) available = (uint64_t)pages * (uint64_t)pageSize;
+        else available = UINT64_MAX;
+    }
+    const int limits[] = {RLIMIT_AS, RLIMIT_DATA};
+    for (int resource : limits) {
+        struct rlimit limit;
+        if (getrlimit(resource, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+            (uint64_t)limit.rlim_cur < available)
+            available = (uint64_t)limit.rlim_cur;
+    }
+    return available;
+}
+
+void seedRandom(uint32_t seed) {
+    maze.randomNext = seed;
+}
+
+uint32_t drawRandom() {
+    maze.randomNext = maze.randomNext * 1103515245u + 12345u;
+    return (maze.randomNext / 65536u) % 32768u;
+}
+
+void wallCells(uint32_t wallId, uint32_t *firstCell, uint32_t *secondCell) {
+    uint32_t width = (uint32_t)maze.mazeWidth;
+    if (wallId < maze.eastWallCount) {
+        *firstCell = (wallId / (width - 1)) * width + wallId % (width - 1);
+        *secondCell = *firstCell + 1;
+    } else {
+        *firstCell = wallId - maze.eastWallCount;
+        *secondCell = *firstCell + width;
+    }
+}
+
+// Marks every wall id a candidate and builds the per-block Fenwick tree
+// over those bits in linear time.
+static void fillCandidates() {
+    uint64_t words = candidateWordCount(maze.wallCount);
+    memset(maze.candidateWalls, 0xFF, words * sizeof(uint64_t));
+    uint32_t tailBits = maze.wallCount % 64;
+    if (tailBits != 0) maze.candidateWalls[words - 1] = (UINT64_C(1) << tailBits) - 1;
+
+    uint32_t blocks = maze.candidateBlockCount;
+    for (uint32_t b = 0; b < blocks; b++) {
+        uint64_t first = (uint64_t)b * CANDIDATE_BLOCK_BITS;
+        uint64_t end = first + CANDIDATE_BLOCK_BITS;
+        if (end > maze.wallCount) end = maze.wallCount;
+        maze.candidateBlockTree[b] = (uint32_t)(end - first);
+    }
+    // Fenwick node i (1-based) adds its total into its parent i + (i & -i).
+    for (uint32_t i = 1; i <= blocks; i++) {
+        uint64_t parent = (uint64_t)i + (i & (0u - i));
+        if (parent <= blocks) maze.candidateBlockTree[parent - 1] += maze.candidateBlockTree[i - 1];
+    }
+    maze.candidateCount = maze.wallCount;
+}
+
+MazeStatus setUpMaze() {
+    if (maze.mazeWidth < 2 || maze.mazeHeight < 2) return MAZE_SIZE_REJECTED;
+
+    uint64_t bytes = mazeStateBytes(maze.mazeWidth, maze.mazeHeight);
+    if (bytes == 0 || bytes > availableMemoryBytes()) return MAZE_TOO_LARGE;
+
+    seedRandom((uint32_t)time(nullptr));
+
+    uint32_t w = (uint32_t)maze.mazeWidth, h = (uint32_t)maze.mazeHeight;
+    maze.cellCount = w * h;
+    maze.eastWallCount = (w - 1) * h;
+    maze.southWallCount = (h - 1) * w;
+    maze.wallCount = maze.eastWallCount + maze.southWallCount;
+    maze.candidateBlockCount = (uint32_t)candidateBlocksFor(maze.wallCount);
+
+    size_t cells = maze.cellCount;
+    maze.cellLabel = (uint32_t *)malloc(cells * sizeof(uint32_t));
+    maze.eastWalls = (int32_t *)malloc((size_t)maze.eastWallCount * sizeof(int32_t));
+    maze.southWalls = (int32_t *)malloc((size_t)maze.southWallCount * sizeof(int32_t));
+    maze.candidateWalls =
+        (uint64_t *)malloc(candidateWordCount(maze.wallCount) * sizeof(uint64_t));
+    maze.candidateBlockTree =
+        (uint32_t *)malloc((size_t)maze.candidateBlockCount * sizeof(uint32_t));
+    maze.setNext = (uint32_t *)malloc(cells * sizeof(uint32_t));
+    maze.setSize = (uint32_t *)malloc(cells * sizeof(uint32_t));
+    if (!maze.cellLabel || !maze.eastWalls || !maze.southWalls || !maze.candidateWalls ||
+        !maze.candidateBlockTree || !maze.setNext || !maze.setSize) {
+        releaseMaze();
+        return MAZE_NO_MEMORY;
+    }
+
+    for (uint32_t i = 0; i < maze.cellCount; i++) {
+        maze.cellLabel[i] = i;
+        maze.setNext[i] = i;
+        maze.setSize[i] = 1;
+    }
+    for (uint32_t i = 0; i < maze.eastWallCount; i++) maze.eastWalls[i] = 1;
+    for (uint32_t i = 0; i < maze.southWallCount; i++) maze.southWalls[i] = 1;
+    fillCandidates();
+    return MAZE_OK;
+}
+
+void releaseMaze() {
+    free(maze.cellLabel);
+    free(maze.eastWalls);
+    free(maze.southWalls);
+    free(maze.candidateWalls);
+    free(maze.candidateBlockTree);
+    free(maze.setNext);
+    free(maze.setSize);
+    free(maze.rowMap);
+    maze.cellLabel = nullptr;
+    maze.eastWalls = nullptr;
+    maze.southWalls = nullptr;
+    maze.candidateWalls = nullptr;
+    maze.candidateBlockTree = nullptr;
+    maze.setNext = nullptr;
+    maze.setSize = nullptr;
+    maze.rowMap = nullptr;
+    maze.candidateCount = 0;
+}

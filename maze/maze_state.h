@@ -1,0 +1,97 @@
+// The one maze of a run: its sizes, wall flags, carving bookkeeping and the
+// raster fields of a bitmap save, held in one process-wide record `maze`.
+#ifndef MAZE_MAZE_STATE_H
+#define MAZE_MAZE_STATE_H
+
+#include <cstddef>
+#include <cstdint>
+
+// How an operation of the run ended. Each failure has one message and one
+// exit status, both chosen by the entry point (app/main.cpp).
+enum MazeStatus {
+    MAZE_OK = 0,
+    MAZE_SIZE_REJECTED,    // a size below 2 or not a number: silent, status 2
+    MAZE_TOO_LARGE,        // counts or memory beyond the machine: status 2
+    MAZE_INPUT_ENDED,      // standard input ended before a save choice: status 2
+    MAZE_NO_MEMORY,        // an allocation failed: status 3
+    MAZE_CANNOT_CREATE,    // an output file cannot be created: status 1
+    MAZE_CANNOT_WRITE,     // writing, flushing or closing it failed: status 1
+    MAZE_NO_PALETTE,       // colorPalette.bin cannot be opened: status 1
+    MAZE_BAD_PALETTE,      // colorPalette.bin holds under 1024 bytes: status 1
+    MAZE_IMAGE_TOO_LARGE,  // the bitmap exceeds its fields or memory: status 1
+};
+
+struct MazeState {
+    /* Sizes, as answered at the console */
+    int32_t mazeWidth;       // cell columns; -1 until read; >= 2 once set up
+    int32_t mazeHeight;      // cell rows; -1 until read; >= 2 once set up
+
+    /* Counts, valid once set up */
+    uint32_t cellCount;      // mazeWidth * mazeHeight
+    uint32_t eastWallCount;  // (mazeWidth - 1) * mazeHeight
+    uint32_t southWallCount; // (mazeHeight - 1) * mazeWidth
+    uint32_t wallCount;      // eastWallCount + southWallCount: the wall ids
+
+    /* Wall flags: 1 while the wall stands, 0 once carved away */
+    int32_t *eastWalls;      // eastWallCount flags, east-wall index order
+    int32_t *southWalls;     // southWallCount flags, south-wall index order
+
+    /* Sets of joined cells, valid from set-up until release */
+    uint32_t *cellLabel;     // cellCount labels; equal exactly for joined cells
+    uint32_t *setNext;       // cellCount links: each set is a circular list
+    uint32_t *setSize;       // cellCount entries; a set's size, at its label
+
+    /* Candidate walls: the standing walls between two different sets */
+    uint64_t *candidateWalls;     // wallCount bits, 64 a word; 1 = candidate
+    uint32_t *candidateBlockTree; // Fenwick tree of candidates per block
+    uint32_t candidateBlockCount; // blocks of CANDIDATE_BLOCK_BITS wall ids
+    uint32_t candidateCount;      // candidates left; 0 once carving is done
+
+    /* Random draws */
+    uint32_t randomNext;     // generator state; seeded by setUpMaze
+
+    /* Raster of a bitmap save: 0 (null) until the bitmap writer sets it up */
+    int32_t passageWidth;    // pixels across a cell's passage square: 5
+    int32_t wallThickness;   // pixels across a cell's rim: 1
+    int32_t cellPitch;       // pixels across a cell's block: 7
+    int32_t imageWidth;      // cellPitch * mazeWidth pixels
+    int32_t imageHeight;     // cellPitch * mazeHeight pixels
+    int32_t rowStride;       // bytes per stored row, imageWidth rounded up to 4
+    uint32_t *rowMap;        // rowStride * imageHeight top-down positions
+};
+
+extern MazeState maze;
+
+// Wall ids per bit-vector block of the candidate list.
+const uint32_t CANDIDATE_BLOCK_BITS = 512;
+
+// Bytes that set-up allocates for a width x height maze, or 0 when its counts
+// do not fit in 32 bits. Both sizes must be at least 2.
+uint64_t mazeStateBytes(int32_t width, int32_t height);
+
+// Bytes of memory this process may still take: the smaller of what the
+// machine has available and the process's address-space and data limits.
+uint64_t availableMemoryBytes();
+
+// Checks the sizes in `maze`, seeds the generator from the clock and
+// allocates and fills the maze state. Returns MAZE_OK, MAZE_SIZE_REJECTED
+// (a size below 2), MAZE_TOO_LARGE or MAZE_NO_MEMORY; on failure nothing
+// stays allocated.
+MazeStatus setUpMaze();
+
+// Frees every array of the maze state, the row map included; safe to call
+// on a state that was never set up or was already released.
+void releaseMaze();
+
+// Seeds the 15-bit random generator.
+void seedRandom(uint32_t seed);
+
+// The next draw of the 15-bit generator, 0 to 32767: the same on every
+// platform for the same seed.
+uint32_t drawRandom();
+
+// The two cells that wall id `wallId` (< wallCount) separates, in
+// `firstCell` and `secondCell`, the first being the upper or left one.
+void wallCells(uint32_t wallId, uint32_t *firstCell, uint32_t *secondCell);
+
+#endif

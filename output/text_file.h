@@ -1,0 +1,14 @@
+// The text maze file: the sizes and every wall flag, one decimal number per
+// CR LF line.
+#ifndef OUTPUT_TEXT_FILE_H
+#define OUTPUT_TEXT_FILE_H
+
+#include "maze/maze_state.h"
+
+// Saves the carved maze as `filename` plus ".txt": the width, the height,
+// the east-wall flags and the south-wall flags, in index order. Returns
+// MAZE_OK, MAZE_CANNOT_CREATE or MAZE_CANNOT_WRITE; on failure an existing
+// file of that name is left as it was.
+MazeStatus saveText(const char *filename);
+
+#endif

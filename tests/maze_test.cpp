@@ -1,0 +1,195 @@
+// The maze state, the answer readers and the carving, checked against a
+// straightforward carving that rescans every label and candidate per wall.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+#include "app/console_dialogue.h"
+#include "maze/maze_generator.h"
+#include "maze/maze_state.h"
+#include "tests/support.h"
+
+namespace {
+
+// The C standard's example generator, written apart from the program's.
+struct Draws {
+    uint32_t next;
+    uint32_t draw() { next = next * 1103515245u + 12345u; return (next >> 16) & 0x7FFF; }
+};
+
+// Carves the straightforward way: the candidate list is an array filtered
+// after every removal, labels are rewritten by a full pass.
+ReadMaze referenceCarve(int w, int h, uint32_t seed) {
+    ReadMaze m{w, h, std::vector<int>((w - 1) * h, 1), std::vector<int>((h - 1) * w, 1)};
+    uint32_t east = (w - 1) * h, walls = east + (h - 1) * w;
+    std::vector<uint32_t> label(w * h), list(walls);
+    for (uint32_t i = 0; i < label.size(); i++) label[i] = i;
+    for (uint32_t i = 0; i < walls; i++) list[i] = i;
+    auto cells = [&](uint32_t id, uint32_t &a, uint32_t &b) {
+        if (id < east) { a = id / (w - 1) * w + id % (w - 1); b = a + 1; }
+        else { a = id - east; b = a + w; }
+    };
+    Draws d{seed};
+    while (!list.empty()) {
+        uint32_t hi = d.draw() << 4, lo = d.draw();
+        uint32_t id = list[(hi | (lo & 0xF)) % list.size()], a, b;
+        (id < east ? m.east[id] : m.south[id - east]) = 0;
+        cells(id, a, b);
+        uint32_t low = std::min(label[a], label[b]), high = std::max(label[a], label[b]);
+        for (auto &l : label) if (l == high) l = low;
+        std::vector<uint32_t> kept;
+        for (uint32_t c : list) {
+            cells(c, a, b);
+            int flag = c < east ? m.east[c] : m.south[c - east];
+            if (flag == 1 && label[a] != label[b]) kept.push_back(c);
+        }
+        list.swap(kept);
+    }
+    return m;
+}
+
+void setUp(int w, int h) {
+    maze.mazeWidth = w;
+    maze.mazeHeight = h;
+    ASSERT_EQ(setUpMaze(), MAZE_OK);
+}
+
+ReadMaze carved(int w, int h, uint32_t seed) {
+    setUp(w, h);
+    seedRandom(seed);
+    carveMaze();
+    ReadMaze m{w, h, std::vector<int>(maze.eastWalls, maze.eastWalls + maze.eastWallCount),
+               std::vector<int>(maze.southWalls, maze.southWalls + maze.southWallCount)};
+    EXPECT_EQ(maze.candidateCount, 0u);
+    EXPECT_EQ(pickWall(), NO_WALL);
+    releaseMaze();
+    return m;
+}
+
+TEST(MazeState, CountsAndWallCellsOnSmallGrids) {
+    struct { int w, h; uint32_t cells, east, south; std::vector<uint32_t> pairs; } cases[] = {
+        {2, 2, 4, 2, 2, {0, 1, 2, 3, 0, 2, 1, 3}},
+        {3, 2, 6, 4, 3, {0, 1, 1, 2, 3, 4, 4, 5, 0, 3, 1, 4, 2, 5}},
+    };
+    for (auto &c : cases) {
+        setUp(c.w, c.h);
+        EXPECT_EQ(maze.cellCount, c.cells);
+        EXPECT_EQ(maze.eastWallCount, c.east);
+        EXPECT_EQ(maze.southWallCount, c.south);
+        ASSERT_EQ(maze.candidateCount, c.east + c.south);
+        for (uint32_t id = 0; id < maze.wallCount; id++) {
+            uint32_t a, b;
+            wallCells(id, &a, &b);
+            EXPECT_EQ(a, c.pairs[2 * id]) << "wall " << id;
+            EXPECT_EQ(b, c.pairs[2 * id + 1]) << "wall " << id;
+            EXPECT_EQ(candidateAt(id), id);
+        }
+        for (uint32_t i = 0; i < c.east; i++) EXPECT_EQ(maze.eastWalls[i], 1);
+        for (uint32_t i = 0; i < c.south; i++) EXPECT_EQ(maze.southWalls[i], 1);
+        releaseMaze();
+    }
+}
+
+TEST(MazeState, RefusesSmallAndHugeSizesWithoutAllocating) {
+    const int sizes[][2] = {{1, 5}, {5, 1}, {0, 0}, {-4, 7}, {-1, -1}};
+    for (auto &s : sizes) {
+        maze.mazeWidth = s[0];
+        maze.mazeHeight = s[1];
+        EXPECT_EQ(setUpMaze(), MAZE_SIZE_REJECTED);
+        EXPECT_EQ(maze.cellLabel, nullptr);
+    }
+    const int huge[][2] = {{70000, 70000}, {40000, 40000}, {INT32_MAX, INT32_MAX}, {2, INT32_MAX}};
+    for (auto &s : huge) {
+        maze.mazeWidth = s[0];
+        maze.mazeHeight = s[1];
+        EXPECT_EQ(setUpMaze(), MAZE_TOO_LARGE) << s[0] << " x " << s[1];
+        EXPECT_EQ(maze.cellLabel, nullptr);
+    }
+    EXPECT_EQ(mazeStateBytes(70000, 70000), 0u);  // 4.9e9 cells overflow 32 bits
+    EXPECT_EQ(mazeStateBytes(2, INT32_MAX), 0u);  // wall ids overflow 32 bits
+}
+
+TEST(Generator, PickFormulaWithFixedDraws) {
+    // Generator states whose next two draws are (0, 0), (1, 0) and (0, 31).
+    const struct { uint32_t state, first, second, position; } picks[] = {
+        {225070530u, 0, 0, 0}, {240257669u, 1, 0, 16}, {608713351u, 0, 31, 15}};
+    for (auto &p : picks) {
+        Draws d{p.state};
+        ASSERT_EQ(d.draw(), p.first);
+        ASSERT_EQ(d.draw(), p.second);
+        for (int w : {3, 20}) {
+            setUp(w, 2);
+            seedRandom(p.state);
+            EXPECT_EQ(pickWall(), p.position % maze.wallCount) << "width " << w;
+            releaseMaze();
+        }
+    }
+}
+
+TEST(Generator, SameMazesAsTheStraightforwardCarving) {
+    const int sizes[][2] = {{2, 2}, {3, 2}, {2, 3}, {2, 37}, {41, 2}, {7, 7}, {16, 16},
+                            {13, 29}, {31, 12}, {50, 60}};
+    for (auto &s : sizes)
+        for (uint32_t seed : {1u, 42u, 1700000000u, 0xFFFFFFFFu}) {
+            ReadMaze fast = carved(s[0], s[1], seed);
+            ReadMaze slow = referenceCarve(s[0], s[1], seed);
+            ASSERT_EQ(fast.east, slow.east) << s[0] << " x " << s[1] << " seed " << seed;
+            ASSERT_EQ(fast.south, slow.south) << s[0] << " x " << s[1] << " seed " << seed;
+            ASSERT_EQ(perfectMazeProblem(fast), "");
+        }
+}
+
+TEST(Generator, PickReachStopsAt524288OnLongLists) {
+    setUp(600, 600);  // 718800 candidates before any removal
+    ASSERT_GT(maze.candidateCount, 524288u);
+    EXPECT_EQ(candidateAt(700000), 700000u);
+    Draws d{7};
+    seedRandom(7);
+    uint32_t highest = 0;
+    for (int i = 0; i < 200000; i++) {
+        uint32_t hi = d.draw() << 4, lo = d.draw();
+        uint32_t wall = pickWall();
+        ASSERT_EQ(wall, (hi | (lo & 0xF)) % maze.candidateCount);
+        highest = std::max(highest, wall);
+    }
+    EXPECT_LT(highest, 524288u);
+    EXPECT_GT(highest, 524000u);
+    releaseMaze();
+}
+
+TEST(AnswerReader, NumbersAsTheFormattedScanReadsThem) {
+    const char input[] = " 12x -7\n+5 99999999999 -99999999999 + 8 abc";
+    FILE *in = fmemopen((void *)input, sizeof input - 1, "r");
+    int32_t v = -1;
+    EXPECT_EQ(readNumber(in, &v), READ_OK); EXPECT_EQ(v, 12);
+    EXPECT_EQ(readNumber(in, &v), READ_NOT_NUMBER); EXPECT_EQ(v, 12);
+    skipTokenRest(in);
+    EXPECT_EQ(readNumber(in, &v), READ_OK); EXPECT_EQ(v, -7);
+    EXPECT_EQ(readNumber(in, &v), READ_OK); EXPECT_EQ(v, 5);
+    EXPECT_EQ(readNumber(in, &v), READ_OK); EXPECT_EQ(v, INT32_MAX);
+    EXPECT_EQ(readNumber(in, &v), READ_OK); EXPECT_EQ(v, INT32_MIN);
+    EXPECT_EQ(readNumber(in, &v), READ_NOT_NUMBER);  // a lone sign
+    skipTokenRest(in);                              // must not eat the 8
+    EXPECT_EQ(readNumber(in, &v), READ_OK); EXPECT_EQ(v, 8);
+    EXPECT_EQ(readNumber(in, &v), READ_NOT_NUMBER);
+    EXPECT_EQ(getc(in), 'a');
+    skipTokenRest(in);
+    EXPECT_EQ(readNumber(in, &v), READ_END);
+    fclose(in);
+}
+
+TEST(AnswerReader, TokensStopAtBlanksAndAtTheBufferSize) {
+    std::string input = "  a b\t" + std::string(300, 'n') + "\r\n";
+    FILE *in = fmemopen((void *)input.data(), input.size(), "r");
+    char name[256];
+    EXPECT_EQ(readToken(in, name, sizeof name), READ_OK); EXPECT_STREQ(name, "a");
+    EXPECT_EQ(readToken(in, name, sizeof name), READ_OK); EXPECT_STREQ(name, "b");
+    EXPECT_EQ(readToken(in, name, sizeof name), READ_OK); EXPECT_EQ(strlen(name), 255u);
+    EXPECT_EQ(readToken(in, name, sizeof name), READ_OK); EXPECT_EQ(strlen(name), 45u);
+    EXPECT_EQ(readToken(in, name, sizeof name), READ_END);
+    fclose(in);
+}
+
+}  // namespace

@@ -1,0 +1,144 @@
+// The raster and both writers on mazes whose walls are set by hand or
+// carved with a fixed seed, read back independently.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "maze/maze_generator.h"
+#include "maze/maze_state.h"
+#include "output/bitmap_file.h"
+#include "output/raster.h"
+#include "output/text_file.h"
+#include "tests/support.h"
+
+namespace {
+
+// Runs each test in a scratch folder holding `palette` as colorPalette.bin.
+class InScratchFolder : public ::testing::Test {
+protected:
+    std::string dir, home;
+    void SetUp() override {
+        dir = makeScratchDir();
+        char cwd[4096];
+        home = getcwd(cwd, sizeof cwd);
+        ASSERT_EQ(chdir(dir.c_str()), 0);
+    }
+    void TearDown() override {
+        releaseMaze();
+        EXPECT_EQ(chdir(home.c_str()), 0);
+        removeTree(dir);
+    }
+};
+
+// A palette no shifted, reversed or repeated copy can pass for.
+std::string scrambledPalette(size_t size) {
+    std::string bytes;
+    uint32_t x = 12345;
+    for (size_t i = 0; i < size; i++) { x = x * 1664525u + 1013904223u; bytes += (char)(x >> 24); }
+    return bytes;
+}
+
+void setUpWithWalls(int w, int h, std::vector<int> east, std::vector<int> south) {
+    maze.mazeWidth = w;
+    maze.mazeHeight = h;
+    ASSERT_EQ(setUpMaze(), MAZE_OK);
+    std::copy(east.begin(), east.end(), maze.eastWalls);
+    std::copy(south.begin(), south.end(), maze.southWalls);
+}
+
+ReadMaze currentMaze() {
+    return ReadMaze{maze.mazeWidth, maze.mazeHeight,
+                    std::vector<int>(maze.eastWalls, maze.eastWalls + maze.eastWallCount),
+                    std::vector<int>(maze.southWalls, maze.southWalls + maze.southWallCount)};
+}
+
+TEST_F(InScratchFolder, RasterOfThreeByTwoWithEveryEastWallRemoved) {
+    setUpWithWalls(3, 2, {0, 0, 0, 0}, {1, 0, 1});
+    ASSERT_EQ(setUpRaster(), MAZE_OK);
+    EXPECT_EQ(maze.imageWidth, 21);
+    EXPECT_EQ(maze.imageHeight, 14);
+    EXPECT_EQ(maze.rowStride, 24);
+    EXPECT_EQ(maze.rowMap[0], 13u * 24);
+    for (uint32_t y = 0; y < 14; y++)
+        for (uint32_t x = 0; x < 24; x++) {
+            bool open;
+            if (x >= 21 || y == 0 || y == 13) open = false;
+            else if (y == 6 || y == 7) open = x >= 8 && x <= 12;
+            else open = x >= 1 && x <= 19;
+            uint32_t stored = (13 - y) * 24 + x;
+            ASSERT_EQ(pixelValue(stored), open ? 0xFF : 0x00) << "x " << x << " y " << y;
+        }
+}
+
+TEST_F(InScratchFolder, BitmapBytesForSmallMazes) {
+    // Each size once with a longer palette file whose extra bytes must be left out.
+    std::string palette = scrambledPalette(1100);
+    writeFile(PALETTE_FILE_NAME, palette);
+    const struct { int w, h; size_t bytes; } sizes[] = {{2, 2, 1302}, {3, 2, 1414}, {4, 4, 1862}};
+    for (auto &s : sizes) {
+        maze.mazeWidth = s.w;
+        maze.mazeHeight = s.h;
+        ASSERT_EQ(setUpMaze(), MAZE_OK);
+        seedRandom(99);
+        carveMaze();
+        ASSERT_EQ(saveBitmap("m"), MAZE_OK);
+        std::string bmp = readFile("m.bmp");
+        EXPECT_EQ(bmp.size(), s.bytes);
+        EXPECT_EQ(bitmapProblem(bmp, currentMaze(), palette), "") << s.w << " x " << s.h;
+        EXPECT_EQ(bmp[1078], 0);  // bottom-left corner
+        releaseMaze();
+    }
+    EXPECT_EQ(listDir("."), (std::vector<std::string>{PALETTE_FILE_NAME, "m.bmp"}));
+}
+
+TEST_F(InScratchFolder, TextFileBytesAndReplacement) {
+    writeFile("m.txt", std::string(1000, 'x'));
+    setUpWithWalls(2, 2, {1, 0}, {0, 0});
+    ASSERT_EQ(saveText("m"), MAZE_OK);
+    EXPECT_EQ(readFile("m.txt"), "2\r\n2\r\n1\r\n0\r\n0\r\n0\r\n");
+    releaseMaze();
+    setUpWithWalls(3, 2, {0, 0, 1, 0}, {1, 0, 0});
+    ASSERT_EQ(saveText("m"), MAZE_OK);
+    EXPECT_EQ(readFile("m.txt"), "3\r\n2\r\n0\r\n0\r\n1\r\n0\r\n1\r\n0\r\n0\r\n");
+}
+
+TEST_F(InScratchFolder, CarvedMazeImageAgreesWithItsTextFile) {
+    writeFile(PALETTE_FILE_NAME, shippedPalette());
+    maze.mazeWidth = 37;   // odd width: rows need fill bytes
+    maze.mazeHeight = 23;
+    ASSERT_EQ(setUpMaze(), MAZE_OK);
+    seedRandom(2024);
+    carveMaze();
+    ASSERT_EQ(saveText("c"), MAZE_OK);
+    ASSERT_EQ(saveBitmap("c"), MAZE_OK);
+    ReadMaze read;
+    ASSERT_EQ(parseTextMaze(readFile("c.txt"), &read), "");
+    EXPECT_EQ(perfectMazeProblem(read), "");
+    EXPECT_EQ(bitmapProblem(readFile("c.bmp"), read, shippedPalette()), "");
+}
+
+TEST_F(InScratchFolder, BrokenPaletteLeavesAnExistingBitmapAlone) {
+    setUpWithWalls(2, 2, {1, 0}, {0, 0});
+    writeFile("m.bmp", "old picture");
+    EXPECT_EQ(saveBitmap("m"), MAZE_NO_PALETTE);
+    for (size_t size : {0, 1, 1023}) {
+        writeFile(PALETTE_FILE_NAME, scrambledPalette(size));
+        EXPECT_EQ(saveBitmap("m"), MAZE_BAD_PALETTE) << size << " bytes";
+    }
+    EXPECT_EQ(readFile("m.bmp"), "old picture");
+    EXPECT_EQ(listDir(".").size(), 2u);  // no temporary file left behind
+}
+
+TEST_F(InScratchFolder, NamesTheFolderRefuses) {
+    setUpWithWalls(2, 2, {1, 0}, {0, 0});
+    writeFile(PALETTE_FILE_NAME, shippedPalette());
+    EXPECT_EQ(saveText("missing/m"), MAZE_CANNOT_CREATE);
+    EXPECT_EQ(saveBitmap(std::string(252, 'n').c_str()), MAZE_CANNOT_CREATE);
+    EXPECT_EQ(saveText(std::string(250, 'n').c_str()), MAZE_OK);
+    mkdir("m.txt", 0777);  // a folder where the file should go
+    EXPECT_EQ(saveText("m"), MAZE_CANNOT_CREATE);
+    EXPECT_EQ(listDir(".").size(), 3u);
+}
+
+}  // namespace

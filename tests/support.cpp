@@ -1,0 +1,210 @@
+#include "tests/support.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <algorithm>
+
+namespace fs = std::filesystem;
+
+RunResult runMazegen(const std::string &dir, const std::string &input, RunLimits limits) {
+    RunResult result;
+    int in[2], out[2];
+    if (pipe(in) != 0 || pipe(out) != 0) return result;
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(in[0], 0);
+        dup2(out[1], 1);
+        close(in[0]); close(in[1]); close(out[0]); close(out[1]);
+        if (chdir(dir.c_str()) != 0) _exit(126);
+        signal(SIGXFSZ, SIG_IGN);
+        if (limits.fileSize >= 0) {
+            struct rlimit r = {(rlim_t)limits.fileSize, (rlim_t)limits.fileSize};
+            setrlimit(RLIMIT_FSIZE, &r);
+        }
+        if (limits.addressSpace >= 0) {
+            struct rlimit r = {(rlim_t)limits.addressSpace, (rlim_t)limits.addressSpace};
+            setrlimit(RLIMIT_AS, &r);
+        }
+        execl(MAZEGEN_PATH, "mazegen", (char *)nullptr);
+        _exit(127);
+    }
+    close(in[0]);
+    close(out[1]);
+    fcntl(in[1], F_SETFL, O_NONBLOCK);
+    signal(SIGPIPE, SIG_IGN);
+    size_t sent = 0;
+    if (input.empty()) { close(in[1]); in[1] = -1; }
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limits.seconds);
+    for (;;) {
+        struct pollfd fds[2] = {{out[0], POLLIN, 0}, {in[1], POLLOUT, 0}};
+        int left = (int)std::chrono::duration_cast<std::chrono::milliseconds>(
+                       deadline - std::chrono::steady_clock::now()).count();
+        if (left <= 0) { result.timedOut = true; kill(pid, SIGKILL); break; }
+        poll(fds, in[1] >= 0 ? 2 : 1, left);
+        if (in[1] >= 0 && (fds[1].revents & (POLLOUT | POLLERR | POLLHUP))) {
+            ssize_t n = write(in[1], input.data() + sent, input.size() - sent);
+            if (n > 0) sent += (size_t)n;
+            if (n < 0 || sent == input.size()) { close(in[1]); in[1] = -1; }
+        }
+        if (fds[0].revents & (POLLIN | POLLHUP)) {
+            char buf[4096];
+            ssize_t n = read(out[0], buf, sizeof buf);
+            if (n <= 0) break;
+            result.out.append(buf, (size_t)n);
+        }
+    }
+    if (in[1] >= 0) close(in[1]);
+    close(out[0]);
+    int wstatus = 0;
+    waitpid(pid, &wstatus, 0);
+    if (WIFEXITED(wstatus)) result.status = WEXITSTATUS(wstatus);
+    if (WIFSIGNALED(wstatus)) result.signal = WTERMSIG(wstatus);
+    return result;
+}
+
+std::string makeScratchDir() {
+    std::string pattern = (fs::temp_directory_path() / "mazegen-test-XXXXXX").string();
+    return mkdtemp(pattern.data()) ? pattern : std::string();
+}
+
+void removeTree(const std::string &dir) {
+    std::error_code ignored;
+    fs::remove_all(dir, ignored);
+}
+
+std::string readFile(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void writeFile(const std::string &path, const std::string &bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+bool fileExists(const std::string &path) {
+    return access(path.c_str(), F_OK) == 0;
+}
+
+std::vector<std::string> listDir(const std::string &dir) {
+    std::vector<std::string> names;
+    for (const auto &entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string shippedPalette() {
+    return readFile(MAZEGEN_SOURCE_DIR "/colorPalette.bin");
+}
+
+std::string hexBytes(const char *hex) {
+    std::string bytes;
+    for (size_t i = 0; hex[i] && hex[i + 1]; i += 2)
+        bytes += (char)std::stoi(std::string(hex + i, 2), nullptr, 16);
+    return bytes;
+}
+
+std::string parseTextMaze(const std::string &bytes, ReadMaze *maze) {
+    std::vector<long> values;
+    size_t at = 0;
+    while (at < bytes.size()) {
+        size_t end = bytes.find("\r\n", at);
+        if (end == std::string::npos) return "a line without CR LF at byte " + std::to_string(at);
+        std::string line = bytes.substr(at, end - at);
+        bool digits = !line.empty() && line.find_first_not_of("0123456789") == std::string::npos;
+        if (!digits || (line.size() > 1 && line[0] == '0') || line.size() > 10)
+            return "not a plain number: '" + line + "'";
+        values.push_back(std::stol(line));
+        at = end + 2;
+    }
+    if (values.size() < 2) return "no sizes";
+    long w = values[0], h = values[1];
+    if (w < 2 || h < 2 || (long)values.size() != 2 + (w - 1) * h + (h - 1) * w)
+        return "line count does not match the sizes";
+    maze->width = (int)w;
+    maze->height = (int)h;
+    maze->east.assign(values.begin() + 2, values.begin() + 2 + (w - 1) * h);
+    maze->south.assign(values.begin() + 2 + (w - 1) * h, values.end());
+    return "";
+}
+
+std::string perfectMazeProblem(const ReadMaze &m) {
+    int w = m.width, h = m.height;
+    long removed = 0;
+    for (int f : m.east) if (f != 0 && f != 1) return "a flag other than 0 or 1";
+    for (int f : m.south) if (f != 0 && f != 1) return "a flag other than 0 or 1";
+    for (int f : m.east) removed += f == 0;
+    for (int f : m.south) removed += f == 0;
+    if (removed != (long)w * h - 1) return "removed " + std::to_string(removed) + " walls";
+    // Flood fill through the removed walls.
+    std::vector<char> seen((size_t)w * h, 0);
+    std::vector<int> stack = {0};
+    seen[0] = 1;
+    long reached = 1;
+    while (!stack.empty()) {
+        int c = stack.back();
+        stack.pop_back();
+        int r = c / w, col = c % w;
+        int next[4] = {-1, -1, -1, -1};
+        if (col + 1 < w && !m.east[r * (w - 1) + col]) next[0] = c + 1;
+        if (col > 0 && !m.east[r * (w - 1) + col - 1]) next[1] = c - 1;
+        if (r + 1 < h && !m.south[c]) next[2] = c + w;
+        if (r > 0 && !m.south[c - w]) next[3] = c - w;
+        for (int n : next)
+            if (n >= 0 && !seen[n]) { seen[n] = 1; reached++; stack.push_back(n); }
+    }
+    return reached == (long)w * h ? "" : "only " + std::to_string(reached) + " cells reachable";
+}
+
+static uint32_t le(const std::string &b, size_t at, int width) {
+    uint32_t v = 0;
+    for (int i = width - 1; i >= 0; i--) v = v << 8 | (uint8_t)b[at + i];
+    return v;
+}
+
+// The pixel at image column x, row y (top-down), drawn from the wall flags
+// by blocks: passage square, corners, and side strips open on carved walls.
+static uint8_t drawnPixel(const ReadMaze &m, int x, int y) {
+    int cx = x / 7, cy = y / 7, lx = x % 7, ly = y % 7;
+    bool edgeX = lx == 0 || lx == 6, edgeY = ly == 0 || ly == 6;
+    if (!edgeX && !edgeY) return 0xFF;
+    if (edgeX && edgeY) return 0x00;
+    int flag = 1;
+    if (lx == 0 && cx > 0) flag = m.east[cy * (m.width - 1) + cx - 1];
+    if (lx == 6 && cx + 1 < m.width) flag = m.east[cy * (m.width - 1) + cx];
+    if (ly == 0 && cy > 0) flag = m.south[(cy - 1) * m.width + cx];
+    if (ly == 6 && cy + 1 < m.height) flag = m.south[cy * m.width + cx];
+    return flag == 0 ? 0xFF : 0x00;
+}
+
+std::string bitmapProblem(const std::string &bmp, const ReadMaze &m, const std::string &palette) {
+    uint32_t iw = 7 * m.width, ih = 7 * m.height, stride = (iw + 3) / 4 * 4;
+    uint32_t size = 1078 + stride * ih;
+    if (bmp.size() != size) return "file size " + std::to_string(bmp.size());
+    const uint32_t fields[][3] = {{0, 2, 0x4D42}, {2, 4, size}, {6, 2, 0}, {8, 2, 0},
+        {10, 4, 1078}, {14, 4, 40}, {18, 4, iw}, {22, 4, ih}, {26, 2, 1}, {28, 2, 8},
+        {30, 4, 0}, {34, 4, stride * ih}, {38, 4, 0}, {42, 4, 0}, {46, 4, 0}, {50, 4, 0}};
+    for (auto &f : fields)
+        if (le(bmp, f[0], (int)f[1]) != f[2]) return "header field at " + std::to_string(f[0]);
+    if (bmp.compare(54, 1024, palette, 0, 1024) != 0) return "colour table differs";
+    for (uint32_t row = 0; row < ih; row++)
+        for (uint32_t x = 0; x < stride; x++) {
+            uint8_t want = x < iw ? drawnPixel(m, (int)x, (int)(ih - 1 - row)) : 0;
+            if ((uint8_t)bmp[1078 + row * stride + x] != want)
+                return "pixel x " + std::to_string(x) + " of stored row " + std::to_string(row);
+        }
+    return "";
+}

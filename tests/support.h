@@ -1,0 +1,53 @@
+// Test support: running the built program, and an independent reading of
+// the files it saves.
+#ifndef TESTS_SUPPORT_H
+#define TESTS_SUPPORT_H
+
+#include <string>
+#include <vector>
+
+// A maze as read back from a saved text file.
+struct ReadMaze {
+    int width = 0, height = 0;
+    std::vector<int> east, south;  // wall flags in file order
+};
+
+struct RunResult {
+    std::string out;     // everything written to standard output
+    int status = -1;     // exit status, or -1 when ended by a signal
+    int signal = 0;      // the ending signal, or 0
+    bool timedOut = false;
+};
+
+struct RunLimits {
+    long fileSize = -1;      // RLIMIT_FSIZE in bytes, -1 for none
+    long addressSpace = -1;  // RLIMIT_AS in bytes, -1 for none
+    int seconds = 60;        // killed after this long
+};
+
+// Runs the built program in `dir` with `input` on standard input.
+RunResult runMazegen(const std::string &dir, const std::string &input, RunLimits limits = {});
+
+std::string makeScratchDir();           // a new empty folder
+void removeTree(const std::string &dir);
+std::string readFile(const std::string &path);  // whole file, "" if absent
+void writeFile(const std::string &path, const std::string &bytes);
+bool fileExists(const std::string &path);
+std::vector<std::string> listDir(const std::string &dir);  // sorted names
+std::string shippedPalette();  // bytes of the repository's colorPalette.bin
+
+// Bytes from a hex string, e.g. "8c76" -> "\x8c\x76".
+std::string hexBytes(const char *hex);
+
+// Parses the bytes of a text maze file; returns "" or what is wrong.
+std::string parseTextMaze(const std::string &bytes, ReadMaze *maze);
+
+// "" when the flags describe a perfect maze (every cell reachable, exactly
+// cells - 1 walls removed, every flag 0 or 1), else what is wrong.
+std::string perfectMazeProblem(const ReadMaze &maze);
+
+// "" when `bmp` is exactly the bitmap of `maze` with colour table
+// `palette` (the first 1024 bytes), else the first difference.
+std::string bitmapProblem(const std::string &bmp, const ReadMaze &maze, const std::string &palette);
+
+#endif

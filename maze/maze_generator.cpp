@@ -17,6 +17,15 @@ static const uint32_t WORDS_PER_BLOCK = CANDIDATE_BLOCK_BITS / 64;
 static const char PROGRESS_START[] = "\x8cv\x8eZ\x92\x86...\n";      // 計算中...
 static const char PROGRESS_END[] = "\x8cv\x8eZ\x8fI\x97\xb9...\n";   // 計算終了...
 
+// Set bits of `word`, without a call into the runtime on machines where
+// the compiler may not assume a population-count instruction.
+static uint32_t countBits(uint64_t word) {
+    word = word - ((word >> 1) & UINT64_C(0x5555555555555555));
+    word = (word & UINT64_C(0x3333333333333333)) + ((word >> 2) & UINT64_C(0x3333333333333333));
+    word = (word + (word >> 4)) & UINT64_C(0x0F0F0F0F0F0F0F0F);
+    return (uint32_t)((word * UINT64_C(0x0101010101010101)) >> 56);
+}
+
 // Position of the (rank + 1)-th set bit of `word`, which has more than
 // `rank` bits set.
 static uint32_t selectBit(uint64_t word, uint32_t rank) {
@@ -41,7 +50,7 @@ uint32_t candidateAt(uint32_t position) {
     uint64_t wordCount = ((uint64_t)maze.wallCount + 63) / 64;
     uint64_t word = (uint64_t)block * WORDS_PER_BLOCK;
     for (;; word++) {
-        uint32_t bits = (uint32_t)__builtin_popcountll(maze.candidateWalls[word]);
+        uint32_t bits = countBits(maze.candidateWalls[word]);
         if (rank < bits || word + 1 == wordCount) break;
         rank -= bits;
     }

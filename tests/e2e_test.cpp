@@ -74,7 +74,7 @@ TEST_F(Run, RejectedSizesEndSilentlyWithStatusTwo) {
 TEST_F(Run, SizesTooLargeAreRefusedAtOnce) {
     for (const char *input : {"70000 70000", "40000 40000", "2147483647 2147483647",
                               "99999999999 5", "5 99999999999999999999999"}) {
-        RunResult r = runMazegen(dir, input, RunLimits{-1, -1, 5});
+        RunResult r = runMazegen(dir, input, limitsOf(-1, -1, 5));
         EXPECT_EQ(r.out, HEIGHT + WIDTH + MAZE_TOO_LARGE) << input;
         EXPECT_EQ(r.status, 2) << input;
     }
@@ -153,7 +153,7 @@ TEST_F(Run, UncreatableFileEndsWithStatusOne) {
 
 TEST_F(Run, FullDiskLeavesTheOldFileWhole) {
     writeFile(path("m.txt"), "old maze");
-    RunResult r = runMazegen(dir, "100 100 m 1\n", RunLimits{4096, -1, 30});
+    RunResult r = runMazegen(dir, "100 100 m 1\n", limitsOf(4096, -1, 30));
     EXPECT_EQ(r.out, TO_MENU + CANNOT_WRITE);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.signal, 0);
@@ -165,16 +165,16 @@ TEST_F(Run, FullDiskLeavesTheOldFileWhole) {
 TEST_F(Run, MemoryLimits) {
     // The row map of a 1000 x 1000 image needs 196 MB, beyond the limit.
     withPalette(shippedPalette());
-    RunResult r = runMazegen(dir, "1000 1000 m 3\n", RunLimits{-1, 128L << 20, 30});
+    RunResult r = runMazegen(dir, "1000 1000 m 3\n", limitsOf(-1, 128L << 20, 30));
     EXPECT_EQ(r.out, TO_MENU + IMAGE_TOO_LARGE);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(listDir(dir), (std::vector<std::string>{"colorPalette.bin", "m.txt"}));
     // A maze whose state alone fits the limit (by 363 kB), but not beside
     // the program itself.
-    r = runMazegen(dir, "2595 2107", RunLimits{-1, 106L << 20, 30});
+    r = runMazegen(dir, "2595 2107", limitsOf(-1, 106L << 20, 30));
     EXPECT_EQ(r.out, HEIGHT + WIDTH + NO_MEMORY);
     EXPECT_EQ(r.status, 3);
-    r = runMazegen(dir, "3000 3000", RunLimits{-1, 106L << 20, 30});
+    r = runMazegen(dir, "3000 3000", limitsOf(-1, 106L << 20, 30));
     EXPECT_EQ(r.out, HEIGHT + WIDTH + MAZE_TOO_LARGE);
     EXPECT_EQ(r.status, 2);
 }

@@ -18,6 +18,14 @@
 
 namespace fs = std::filesystem;
 
+RunLimits limitsOf(long fileSize, long addressSpace, int seconds) {
+    RunLimits limits;
+    limits.fileSize = fileSize;
+    limits.addressSpace = addressSpace;
+    limits.seconds = seconds;
+    return limits;
+}
+
 RunResult runMazegen(const std::string &dir, const std::string &input, RunLimits limits) {
     RunResult result;
     int in[2], out[2];
@@ -37,7 +45,11 @@ RunResult runMazegen(const std::string &dir, const std::string &input, RunLimits
             struct rlimit r = {(rlim_t)limits.addressSpace, (rlim_t)limits.addressSpace};
             setrlimit(RLIMIT_AS, &r);
         }
-        execl(MAZEGEN_PATH, "mazegen", (char *)nullptr);
+        std::vector<char *> argv;
+        for (auto &word : limits.wrapper) argv.push_back((char *)word.c_str());
+        argv.push_back((char *)MAZEGEN_PATH);
+        argv.push_back(nullptr);
+        execvp(argv[0], argv.data());
         _exit(127);
     }
     close(in[0]);
@@ -188,6 +200,25 @@ static uint8_t drawnPixel(const ReadMaze &m, int x, int y) {
     if (ly == 0 && cy > 0) flag = m.south[(cy - 1) * m.width + cx];
     if (ly == 6 && cy + 1 < m.height) flag = m.south[cy * m.width + cx];
     return flag == 0 ? 0xFF : 0x00;
+}
+
+std::string mazeFromBitmap(const std::string &bmp, ReadMaze *m) {
+    if (bmp.size() < 1078 || bmp.compare(0, 2, "BM") != 0) return "no bitmap header";
+    uint32_t iw = le(bmp, 18, 4), ih = le(bmp, 22, 4), stride = (iw + 3) / 4 * 4;
+    if (iw % 7 || ih % 7 || iw < 14 || ih < 14 || le(bmp, 2, 4) != bmp.size() ||
+        bmp.size() != 1078 + (uint64_t)stride * ih)
+        return "sizes in the header do not match the file";
+    int w = (int)iw / 7, h = (int)ih / 7;
+    auto pixel = [&](int x, int y) { return (uint8_t)bmp[1078 + (ih - 1 - y) * stride + x]; };
+    m->width = w;
+    m->height = h;
+    m->east.clear();
+    m->south.clear();
+    for (int r = 0; r < h; r++)
+        for (int c = 0; c + 1 < w; c++) m->east.push_back(pixel(7 * c + 6, 7 * r + 3) ? 0 : 1);
+    for (int r = 0; r + 1 < h; r++)
+        for (int c = 0; c < w; c++) m->south.push_back(pixel(7 * c + 3, 7 * r + 6) ? 0 : 1);
+    return "";
 }
 
 std::string bitmapProblem(const std::string &bmp, const ReadMaze &m, const std::string &palette) {

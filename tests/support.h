@@ -23,7 +23,10 @@ struct RunLimits {
     long fileSize = -1;      // RLIMIT_FSIZE in bytes, -1 for none
     long addressSpace = -1;  // RLIMIT_AS in bytes, -1 for none
     int seconds = 60;        // killed after this long
+    std::vector<std::string> wrapper;  // a command to run the program under
 };
+
+RunLimits limitsOf(long fileSize, long addressSpace, int seconds);
 
 // Runs the built program in `dir` with `input` on standard input.
 RunResult runMazegen(const std::string &dir, const std::string &input, RunLimits limits = {});
@@ -45,6 +48,10 @@ std::string parseTextMaze(const std::string &bytes, ReadMaze *maze);
 // "" when the flags describe a perfect maze (every cell reachable, exactly
 // cells - 1 walls removed, every flag 0 or 1), else what is wrong.
 std::string perfectMazeProblem(const ReadMaze &maze);
+
+// Reads the wall flags back from the pixels of a saved bitmap; returns ""
+// or what is wrong with its header.
+std::string mazeFromBitmap(const std::string &bmp, ReadMaze *maze);
 
 // "" when `bmp` is exactly the bitmap of `maze` with colour table
 // `palette` (the first 1024 bytes), else the first difference.

@@ -99,11 +99,8 @@ MazeStatus saveBitmap(const char *filename) {
     uint8_t palette[PALETTE_SIZE];
     MazeStatus status = readPalette(palette);
     if (status != MAZE_OK) return status;
-    status = setUpRaster();
+    status = setUpRaster(PIXEL_DATA_OFFSET);  // bfSize must fit its 32 bits
     if (status != MAZE_OK) return status;
-    uint64_t fileBytes =
-        PIXEL_DATA_OFFSET + (uint64_t)maze.rowStride * (uint64_t)maze.imageHeight;
-    if (fileBytes > UINT32_MAX) return MAZE_IMAGE_TOO_LARGE;
 
     SaveFile file;
     status = openSaveFile(&file, filename, BITMAP_EXTENSION);

@@ -3,14 +3,14 @@
 
 #include <cstdlib>
 
-MazeStatus setUpRaster() {
+MazeStatus setUpRaster(uint32_t leadingBytes) {
     int64_t pitch = PASSAGE_WIDTH + 2 * WALL_THICKNESS;
     int64_t width = pitch * maze.mazeWidth;
     int64_t height = pitch * maze.mazeHeight;
     int64_t stride = width % 4 == 0 ? width : width / 4 * 4 + 4;
     // Positions of stored bytes are 32-bit, like every raster field.
     uint64_t storedBytes = (uint64_t)stride * (uint64_t)height;
-    if (stride > INT32_MAX || height > INT32_MAX || storedBytes > UINT32_MAX)
+    if (stride > INT32_MAX || height > INT32_MAX || storedBytes + leadingBytes > UINT32_MAX)
         return MAZE_IMAGE_TOO_LARGE;
     if (storedBytes * sizeof(uint32_t) > availableMemoryBytes()) return MAZE_IMAGE_TOO_LARGE;
 

@@ -26,9 +26,11 @@ enum PixelPart {
 };
 
 // Sets the raster fields of `maze` for its sizes and builds the row map.
-// Returns MAZE_OK, MAZE_IMAGE_TOO_LARGE when a field would exceed its 32
-// bits or the row map the memory available, or MAZE_NO_MEMORY.
-MazeStatus setUpRaster();
+// `leadingBytes` is what a file puts before the pixel bytes: their sum
+// must fit in 32 bits too. Returns MAZE_OK, MAZE_IMAGE_TOO_LARGE when a
+// field or that sum would exceed its 32 bits or the row map the memory
+// available, or MAZE_NO_MEMORY.
+MazeStatus setUpRaster(uint32_t leadingBytes);
 
 // Fills rowMap: stored byte i * rowStride + j holds the top-down position
 // of stored row i (row 0 at the bottom of the image), byte j.

@@ -55,7 +55,7 @@ ReadMaze currentMaze() {
 
 TEST_F(InScratchFolder, RasterOfThreeByTwoWithEveryEastWallRemoved) {
     setUpWithWalls(3, 2, {0, 0, 0, 0}, {1, 0, 1});
-    ASSERT_EQ(setUpRaster(), MAZE_OK);
+    ASSERT_EQ(setUpRaster(0), MAZE_OK);
     EXPECT_EQ(maze.imageWidth, 21);
     EXPECT_EQ(maze.imageHeight, 14);
     EXPECT_EQ(maze.rowStride, 24);
@@ -69,6 +69,21 @@ TEST_F(InScratchFolder, RasterOfThreeByTwoWithEveryEastWallRemoved) {
             uint32_t stored = (13 - y) * 24 + x;
             ASSERT_EQ(pixelValue(stored), open ? 0xFF : 0x00) << "x " << x << " y " << y;
         }
+}
+
+TEST_F(InScratchFolder, ImagesBeyondTheirFieldsAreRefused) {
+    // Only the sizes are read: such mazes are never carved here.
+    const struct { int32_t w, h; uint32_t leading; } sizes[] = {
+        {306783379, 2, 0},  // imageWidth beyond 31 bits
+        {2, 306783379, 0},  // imageHeight beyond 31 bits
+        {43826193, 2, 1078},  // pixels fit 32 bits, the whole file does not
+    };
+    for (auto &s : sizes) {
+        maze.mazeWidth = s.w;
+        maze.mazeHeight = s.h;
+        EXPECT_EQ(setUpRaster(s.leading), MAZE_IMAGE_TOO_LARGE) << s.w << " x " << s.h;
+        EXPECT_EQ(maze.rowMap, nullptr);
+    }
 }
 
 TEST_F(InScratchFolder, BitmapBytesForSmallMazes) {

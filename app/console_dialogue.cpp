@@ -127,11 +127,9 @@ MazeStatus saveMaze() {
         prompt(FORMAT_MENU);
         ReadResult read = readNumber(stdin, &saveFlag);
         if (read == READ_END) return MAZE_INPUT_ENDED;
-        if (read == READ_NOT_NUMBER) {
-            // Drop the unreadable token so the menu cannot repeat forever.
-            skipTokenRest(stdin);
-            saveFlag = 0;
-        }
+        // Drop an unreadable token so the menu cannot repeat forever;
+        // saveFlag then keeps its earlier, invalid value.
+        if (read == READ_NOT_NUMBER) skipTokenRest(stdin);
         switch (saveFlag) {
         case 1:
             return saveText(filename);

@@ -14,20 +14,9 @@ static const char TEMP_PATTERN[] = ".mz-XXXXXX";
 // Stream buffer of an output file: large writes keep big mazes fast.
 static const size_t STREAM_BUFFER_SIZE = 1 << 16;
 
-// Splits `path` into its folder (with the trailing slash, or empty for the
-// current folder) copied to `folder`, and returns the offset of the name.
-static size_t splitFolder(const char *path, char *folder, size_t capacity) {
-    const char *slash = strrchr(path, '/');
-    size_t folderLength = slash ? (size_t)(slash - path) + 1 : 0;
-    if (folderLength >= capacity) folderLength = capacity - 1;
-    memcpy(folder, path, folderLength);
-    folder[folderLength] = '\0';
-    return folderLength;
-}
-
-// True when the last component of `path` is longer than its folder allows.
-static bool nameTooLong(const char *path, const char *folder) {
-    const char *name = path + strlen(folder);
+// True when `name` is longer than `folder` ("" for the current folder)
+// allows for one of its entries.
+static bool nameTooLong(const char *folder, const char *name) {
     long nameMax = pathconf(folder[0] ? folder : ".", _PC_NAME_MAX);
     if (nameMax <= 0) nameMax = 255;
     return strlen(name) > (size_t)nameMax;
@@ -40,10 +29,13 @@ MazeStatus openSaveFile(SaveFile *file, const char *filename, const char *extens
     memcpy(file->finalName, filename, nameLength);
     memcpy(file->finalName + nameLength, extension, extensionLength + 1);
 
-    char folder[TEMP_NAME_SIZE];
-    size_t folderLength = splitFolder(file->finalName, folder, sizeof folder - sizeof TEMP_PATTERN);
-    if (nameTooLong(file->finalName, folder)) return MAZE_CANNOT_CREATE;
-    memcpy(file->tempName, folder, folderLength);
+    // The temporary file goes in the final name's folder, so that the
+    // rename never crosses file systems.
+    const char *slash = strrchr(file->finalName, '/');
+    size_t folderLength = slash ? (size_t)(slash - file->finalName) + 1 : 0;
+    memcpy(file->tempName, file->finalName, folderLength);
+    file->tempName[folderLength] = '\0';
+    if (nameTooLong(file->tempName, file->finalName + folderLength)) return MAZE_CANNOT_CREATE;
     memcpy(file->tempName + folderLength, TEMP_PATTERN, sizeof TEMP_PATTERN);
 
     int fd = mkstemp(file->tempName);

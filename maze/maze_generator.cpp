@@ -69,15 +69,24 @@ static void dropCandidate(uint32_t wallId) {
         maze.candidateBlockTree[i - 1]--;
 }
 
-uint32_t pickWall() {
-    if (maze.candidateCount == 0) return NO_WALL;
+uint32_t drawPickPosition(uint32_t count) {
     uint32_t nRes[2];
     nRes[0] = drawRandom() << 4;
     nRes[1] = drawRandom();
-    // Only the low 4 bits of the second draw count, so positions from
-    // 524288 on are never picked in a longer list.
-    nRes[0] = nRes[0] | (nRes[1] & 0xF);
-    return candidateAt(nRes[0] % maze.candidateCount);
+    nRes[0] = nRes[0] | (nRes[1] & 0xF);  // 19 bits: 0 to 524287
+    if (count <= SHORT_LIST_REACH) return nRes[0] % count;
+    // A longer list takes two more draws below those 19 bits: 49 bits in
+    // all, so every position can be picked and none is favoured by more
+    // than one part in 2^17.
+    uint64_t wide = (uint64_t)nRes[0] << 30;
+    wide |= (uint64_t)drawRandom() << 15;
+    wide |= drawRandom();
+    return (uint32_t)(wide % count);
+}
+
+uint32_t pickWall() {
+    if (maze.candidateCount == 0) return NO_WALL;
+    return candidateAt(drawPickPosition(maze.candidateCount));
 }
 
 // Orders the sets labelled `labelA` and `labelB` into the one to walk,

@@ -16,10 +16,18 @@ void generateMaze();
 // Which maze comes out depends only on the draws of the random generator.
 void carveMaze();
 
-// Draws twice and returns the candidate at position
-// ((first draw << 4) | (second draw & 0xF)) mod candidateCount of the list
-// of candidates in ascending wall-id order, or NO_WALL (without drawing)
-// when the list is empty.
+// Longest candidate list picked from with two draws; longer lists take four.
+const uint32_t SHORT_LIST_REACH = 1u << 19;
+
+// Draws the position of the next pick in a list of `count` (> 0)
+// candidates: with two draws d1, d2, ((d1 << 4) | (d2 & 0xF)) mod count
+// while count <= SHORT_LIST_REACH; beyond it with four draws d1 to d4,
+// ((((d1 << 4) | (d2 & 0xF)) << 30) | (d3 << 15) | d4) mod count in 64 bits.
+uint32_t drawPickPosition(uint32_t count);
+
+// The candidate at drawPickPosition(candidateCount) of the list of
+// candidates in ascending wall-id order, or NO_WALL (without drawing) when
+// the list is empty.
 uint32_t pickWall();
 
 // The wall id at `position` (< candidateCount) of the ascending candidate list.

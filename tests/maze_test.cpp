@@ -17,6 +17,14 @@ namespace {
 struct Draws {
     uint32_t next;
     uint32_t draw() { next = next * 1103515245u + 12345u; return (next >> 16) & 0x7FFF; }
+    // A pick's position in a list of `count`: 19 bits of two draws, and
+    // below them 30 bits of two more when the list is longer than 2^19.
+    uint32_t position(uint32_t count) {
+        uint64_t high = (uint64_t)draw() * 16, low = draw() % 16;
+        if (count <= 524288) return (uint32_t)((high + low) % count);
+        uint64_t third = draw(), fourth = draw();
+        return (uint32_t)(((high + low) * 1073741824 + third * 32768 + fourth) % count);
+    }
 };
 
 // Carves the straightforward way: the candidate list is an array filtered
@@ -33,8 +41,7 @@ ReadMaze referenceCarve(int w, int h, uint32_t seed) {
     };
     Draws d{seed};
     while (!list.empty()) {
-        uint32_t hi = d.draw() << 4, lo = d.draw();
-        uint32_t id = list[(hi | (lo & 0xF)) % list.size()], a, b;
+        uint32_t id = list[d.position((uint32_t)list.size())], a, b;
         (id < east ? m.east[id] : m.south[id - east]) = 0;
         cells(id, a, b);
         uint32_t low = std::min(label[a], label[b]), high = std::max(label[a], label[b]);
@@ -50,14 +57,15 @@ ReadMaze referenceCarve(int w, int h, uint32_t seed) {
     return m;
 }
 
-void setUp(int w, int h) {
+bool setUp(int w, int h) {
     maze.mazeWidth = w;
     maze.mazeHeight = h;
-    ASSERT_EQ(setUpMaze(), MAZE_OK);
+    return setUpMaze() == MAZE_OK;
 }
 
+// The wall flags that carving leaves, or none when set-up fails.
 ReadMaze carved(int w, int h, uint32_t seed) {
-    setUp(w, h);
+    if (!setUp(w, h)) return ReadMaze{};
     seedRandom(seed);
     carveMaze();
     ReadMaze m{w, h, std::vector<int>(maze.eastWalls, maze.eastWalls + maze.eastWallCount),
@@ -74,7 +82,7 @@ TEST(MazeState, CountsAndWallCellsOnSmallGrids) {
         {3, 2, 6, 4, 3, {0, 1, 1, 2, 3, 4, 4, 5, 0, 3, 1, 4, 2, 5}},
     };
     for (auto &c : cases) {
-        setUp(c.w, c.h);
+        ASSERT_TRUE(setUp(c.w, c.h));
         EXPECT_EQ(maze.cellCount, c.cells);
         EXPECT_EQ(maze.eastWallCount, c.east);
         EXPECT_EQ(maze.southWallCount, c.south);
@@ -120,7 +128,7 @@ TEST(Generator, PickFormulaWithFixedDraws) {
         ASSERT_EQ(d.draw(), p.first);
         ASSERT_EQ(d.draw(), p.second);
         for (int w : {3, 20}) {
-            setUp(w, 2);
+            ASSERT_TRUE(setUp(w, 2));
             seedRandom(p.state);
             EXPECT_EQ(pickWall(), p.position % maze.wallCount) << "width " << w;
             releaseMaze();
@@ -141,22 +149,51 @@ TEST(Generator, SameMazesAsTheStraightforwardCarving) {
         }
 }
 
-TEST(Generator, PickReachStopsAt524288OnLongLists) {
-    setUp(600, 600);  // 718800 candidates before any removal
-    ASSERT_GT(maze.candidateCount, 524288u);
-    EXPECT_EQ(candidateAt(700000), 700000u);
+TEST(Generator, PickPositionsOnBothSidesOfTheFourDrawThreshold) {
+    const uint32_t counts[] = {524287, 524288, 524289, 718800, 0xFFFFFFFEu, 0xFFFFFFFFu};
+    for (uint32_t count : counts)
+        for (uint32_t seed : {3u, 77u, 123456789u}) {
+            Draws d{seed};
+            seedRandom(seed);
+            for (int i = 0; i < 50; i++)
+                ASSERT_EQ(drawPickPosition(count), d.position(count)) << count << " seed " << seed;
+            EXPECT_EQ(drawRandom(), d.draw()) << "draws taken for a list of " << count;
+        }
+}
+
+TEST(Generator, PicksReachTheWholeOfALongList) {
+    ASSERT_TRUE(setUp(600, 600));  // 718800 candidates before any removal
+    ASSERT_EQ(maze.candidateCount, 718800u);
     Draws d{7};
     seedRandom(7);
     uint32_t highest = 0;
-    for (int i = 0; i < 200000; i++) {
-        uint32_t hi = d.draw() << 4, lo = d.draw();
+    for (int i = 0; i < 20000; i++) {
         uint32_t wall = pickWall();
-        ASSERT_EQ(wall, (hi | (lo & 0xF)) % maze.candidateCount);
+        ASSERT_EQ(wall, d.position(718800));
         highest = std::max(highest, wall);
     }
-    EXPECT_LT(highest, 524288u);
-    EXPECT_GT(highest, 524000u);
+    EXPECT_GT(highest, 715000u);
     releaseMaze();
+}
+
+// Carved east walls among all carved walls of rows [first, end).
+double eastShare(const ReadMaze &m, int first, int end) {
+    long east = 0, south = 0;
+    for (int r = first; r < end; r++) {
+        for (int c = 0; c + 1 < m.width; c++) east += m.east[r * (m.width - 1) + c] == 0;
+        if (r + 1 < m.height)
+            for (int c = 0; c < m.width; c++) south += m.south[r * m.width + c] == 0;
+    }
+    return (double)east / (double)(east + south);
+}
+
+TEST(Generator, LargeMazesHaveTheTextureOfSmallOnes) {
+    // Mostly carved from lists beyond the two-draw reach: east and south
+    // walls must be carved alike, at the top as everywhere.
+    ReadMaze m = carved(1200, 1200, 20261208);
+    ASSERT_EQ(m.east.size(), 1199u * 1200);
+    EXPECT_NEAR(eastShare(m, 0, 1200), 0.5, 0.01);
+    EXPECT_NEAR(eastShare(m, 0, 120), 0.5, 0.01);
 }
 
 TEST(AnswerReader, NumbersAsTheFormattedScanReadsThem) {

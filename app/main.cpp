@@ -62,8 +62,8 @@ static int finishRun(MazeStatus status) {
 int main() {
     MazeStatus status = askMazeSize();
     if (status == MAZE_OK) {
-        generateMaze();
-        status = saveMaze();
+        status = generateMaze();
+        if (status == MAZE_OK) status = saveMaze();
     }
     releaseMaze();
     return finishRun(status);

@@ -5,7 +5,9 @@
 // counts per block of bits, so that finding the k-th candidate and dropping
 // one take logarithmic time. Each set is a circular list of its cells; a
 // merge walks the smaller set, so a cell is walked at most log2(cellCount)
-// times over the whole carving.
+// times over the whole carving. A cell's label, link and set size share one
+// record, so a visit touches few cache lines; the carved walls are bits,
+// spread into the wall flags only once carving ends.
 #include "maze/maze_generator.h"
 
 #include <cstdio>
@@ -89,67 +91,62 @@ uint32_t pickWall() {
     return candidateAt(drawPickPosition(maze.candidateCount));
 }
 
-// Orders the sets labelled `labelA` and `labelB` into the one to walk,
-// `*small`, and the one to keep, `*large`; equal sizes keep the lower label.
-static void orderBySize(uint32_t labelA, uint32_t labelB, uint32_t *small, uint32_t *large) {
-    bool aIsSmaller = maze.setSize[labelA] < maze.setSize[labelB] ||
-                      (maze.setSize[labelA] == maze.setSize[labelB] && labelA > labelB);
-    *small = aIsSmaller ? labelA : labelB;
-    *large = aIsSmaller ? labelB : labelA;
-}
+void mergeSets(uint32_t labelA, uint32_t labelB) {
+    CellSet *sets = maze.cellSets;
+    // Walk the smaller set; of two alike, the one with the higher label.
+    bool aIsSmaller = sets[labelA].size < sets[labelB].size ||
+                      (sets[labelA].size == sets[labelB].size && labelA > labelB);
+    uint32_t small = aIsSmaller ? labelA : labelB;
+    uint32_t large = aIsSmaller ? labelB : labelA;
 
-void refreshCandidates(uint32_t labelA, uint32_t labelB) {
-    uint32_t small, large;
-    orderBySize(labelA, labelB, &small, &large);
+    // One pass over the smaller set drops every wall between the two and
+    // relabels the cell. A neighbour already relabelled is of the same set:
+    // the wall to it is no candidate, and dropping it again changes nothing.
     uint32_t width = (uint32_t)maze.mazeWidth;
     uint32_t lastRow = (uint32_t)maze.mazeHeight - 1;
+    uint32_t cellsAbove = maze.cellCount - width;  // cells with a row below them
     uint32_t cell = small;
     do {
+        // The lines above and below the next cell load while this one is done.
+        uint32_t following = sets[cell].next;
+        __builtin_prefetch(&sets[following >= width ? following - width : following]);
+        __builtin_prefetch(&sets[following < cellsAbove ? following + width : following]);
         uint32_t row = cell / width, column = cell % width;
         // Walls to the four neighbours, by the wall-id numbering.
-        if (column > 0 && maze.cellLabel[cell - 1] == large) dropCandidate(cell - row - 1);
-        if (column + 1 < width && maze.cellLabel[cell + 1] == large) dropCandidate(cell - row);
-        if (row > 0 && maze.cellLabel[cell - width] == large)
+        if (column > 0 && sets[cell - 1].label == large) dropCandidate(cell - row - 1);
+        if (column + 1 < width && sets[cell + 1].label == large) dropCandidate(cell - row);
+        if (row > 0 && sets[cell - width].label == large)
             dropCandidate(maze.eastWallCount + cell - width);
-        if (row < lastRow && maze.cellLabel[cell + width] == large)
+        if (row < lastRow && sets[cell + width].label == large)
             dropCandidate(maze.eastWallCount + cell);
-        cell = maze.setNext[cell];
-    } while (cell != small);
-}
-
-void mergeLabels(uint32_t labelA, uint32_t labelB) {
-    uint32_t small, large;
-    orderBySize(labelA, labelB, &small, &large);
-    uint32_t cell = small;
-    do {
-        maze.cellLabel[cell] = large;
-        cell = maze.setNext[cell];
+        sets[cell].label = large;
+        cell = following;
     } while (cell != small);
     // Splicing two circular lists is one exchange of successors.
-    uint32_t next = maze.setNext[small];
-    maze.setNext[small] = maze.setNext[large];
-    maze.setNext[large] = next;
-    maze.setSize[large] += maze.setSize[small];
+    uint32_t next = sets[small].next;
+    sets[small].next = sets[large].next;
+    sets[large].next = next;
+    sets[large].size += sets[small].size;
 }
 
-void carveMaze() {
+MazeStatus carveMaze() {
     for (;;) {
         uint32_t wall = pickWall();
-        if (wall < maze.eastWallCount) maze.eastWalls[wall] = 0;
-        else if (wall < maze.wallCount) maze.southWalls[wall - maze.eastWallCount] = 0;
-        else break;
+        if (wall >= maze.wallCount) break;
+        maze.carvedWalls[wall / 64] |= UINT64_C(1) << (wall % 64);
         uint32_t first, second;
         wallCells(wall, &first, &second);
-        uint32_t labelA = maze.cellLabel[first], labelB = maze.cellLabel[second];
-        refreshCandidates(labelA, labelB);
-        mergeLabels(labelA, labelB);
+        mergeSets(maze.cellSets[first].label, maze.cellSets[second].label);
     }
+    return settleWallFlags();
 }
 
-void generateMaze() {
+MazeStatus generateMaze() {
     fputs(PROGRESS_START, stdout);
     fflush(stdout);
-    carveMaze();
+    MazeStatus status = carveMaze();
+    if (status != MAZE_OK) return status;
     fputs(PROGRESS_END, stdout);
     fflush(stdout);
+    return MAZE_OK;
 }

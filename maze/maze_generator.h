@@ -8,13 +8,16 @@
 // Returned by pickWall when no candidate is left.
 const uint32_t NO_WALL = 0xFFFFFFFFu;
 
+#include "maze/maze_state.h"
+
 // Prints the progress line, carves the maze set up by setUpMaze (carveMaze)
-// and prints the closing progress line.
-void generateMaze();
+// and prints the closing progress line. Returns carveMaze's status.
+MazeStatus generateMaze();
 
 // Removes walls until every cell is joined: exactly cellCount - 1 removals.
 // Which maze comes out depends only on the draws of the random generator.
-void carveMaze();
+// Ends by writing the wall flags (settleWallFlags) and returns its status.
+MazeStatus carveMaze();
 
 // Longest candidate list picked from with two draws; longer lists take four.
 const uint32_t SHORT_LIST_REACH = 1u << 19;
@@ -33,12 +36,9 @@ uint32_t pickWall();
 // The wall id at `position` (< candidateCount) of the ascending candidate list.
 uint32_t candidateAt(uint32_t position);
 
-// Drops from the candidate list every wall between the sets labelled
-// `labelA` and `labelB` (two different sets), walking the smaller one.
-void refreshCandidates(uint32_t labelA, uint32_t labelB);
-
 // Joins the sets labelled `labelA` and `labelB` (two different sets): the
-// smaller set takes the larger one's label.
-void mergeLabels(uint32_t labelA, uint32_t labelB);
+// smaller set takes the larger one's label, and every wall between the two
+// leaves the candidate list.
+void mergeSets(uint32_t labelA, uint32_t labelB);
 
 #endif

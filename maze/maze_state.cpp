@@ -14,7 +14,7 @@ MazeState maze = {
     -1, -1,                 // sizes not read yet
     0, 0, 0, 0,             // counts
     nullptr, nullptr,       // wall flags
-    nullptr, nullptr, nullptr,
+    nullptr, nullptr,       // carving bookkeeping
     nullptr, nullptr, 0, 0, // candidates
     1,                      // generator state before seeding
     0, 0, 0, 0, 0, 0, nullptr,
@@ -29,16 +29,22 @@ static uint64_t candidateBlocksFor(uint64_t wallCount) {
     return (wallCount + CANDIDATE_BLOCK_BITS - 1) / CANDIDATE_BLOCK_BITS;
 }
 
+// Bytes of `count` wall bits, 64 a word.
+static uint64_t wallBitBytes(uint64_t count) {
+    return candidateWordCount(count) * sizeof(uint64_t);
+}
+
 uint64_t mazeStateBytes(int32_t width, int32_t height) {
     uint64_t w = (uint64_t)width, h = (uint64_t)height;
     uint64_t cells = w * h;
     uint64_t walls = (w - 1) * h + (h - 1) * w;
     if (cells > UINT32_MAX || walls > UINT32_MAX) return 0;
-    uint64_t wallFlags = walls * sizeof(int32_t);
-    uint64_t setArrays = 3 * cells * sizeof(uint32_t);
-    uint64_t candidates = candidateWordCount(walls) * sizeof(uint64_t) +
-                          candidateBlocksFor(walls) * sizeof(uint32_t);
-    return wallFlags + setArrays + candidates;
+    // Carving holds the sets, the carved bits and the candidate list; the
+    // flags are written from the carved bits once the rest is freed.
+    uint64_t carving = cells * sizeof(CellSet) + 2 * wallBitBytes(walls) +
+                       candidateBlocksFor(walls) * sizeof(uint32_t);
+    uint64_t settled = walls * sizeof(int32_t) + wallBitBytes(walls);
+    return carving > settled ? carving : settled;
 }
 
 // MemAvailable of /proc/meminfo in bytes, or 0 where it cannot be read.
@@ -130,49 +136,67 @@ MazeStatus setUpMaze() {
     maze.wallCount = maze.eastWallCount + maze.southWallCount;
     maze.candidateBlockCount = (uint32_t)candidateBlocksFor(maze.wallCount);
 
-    size_t cells = maze.cellCount;
-    maze.cellLabel = (uint32_t *)malloc(cells * sizeof(uint32_t));
-    maze.eastWalls = (int32_t *)malloc((size_t)maze.eastWallCount * sizeof(int32_t));
-    maze.southWalls = (int32_t *)malloc((size_t)maze.southWallCount * sizeof(int32_t));
-    maze.candidateWalls =
-        (uint64_t *)malloc(candidateWordCount(maze.wallCount) * sizeof(uint64_t));
+    size_t wallBits = (size_t)wallBitBytes(maze.wallCount);
+    maze.cellSets = (CellSet *)malloc((size_t)maze.cellCount * sizeof(CellSet));
+    maze.carvedWalls = (uint64_t *)calloc(1, wallBits);
+    maze.candidateWalls = (uint64_t *)malloc(wallBits);
     maze.candidateBlockTree =
         (uint32_t *)malloc((size_t)maze.candidateBlockCount * sizeof(uint32_t));
-    maze.setNext = (uint32_t *)malloc(cells * sizeof(uint32_t));
-    maze.setSize = (uint32_t *)malloc(cells * sizeof(uint32_t));
-    if (!maze.cellLabel || !maze.eastWalls || !maze.southWalls || !maze.candidateWalls ||
-        !maze.candidateBlockTree || !maze.setNext || !maze.setSize) {
+    if (!maze.cellSets || !maze.carvedWalls || !maze.candidateWalls ||
+        !maze.candidateBlockTree) {
         releaseMaze();
         return MAZE_NO_MEMORY;
     }
 
     for (uint32_t i = 0; i < maze.cellCount; i++) {
-        maze.cellLabel[i] = i;
-        maze.setNext[i] = i;
-        maze.setSize[i] = 1;
+        maze.cellSets[i].label = i;
+        maze.cellSets[i].next = i;
+        maze.cellSets[i].size = 1;
     }
-    for (uint32_t i = 0; i < maze.eastWallCount; i++) maze.eastWalls[i] = 1;
-    for (uint32_t i = 0; i < maze.southWallCount; i++) maze.southWalls[i] = 1;
     fillCandidates();
     return MAZE_OK;
 }
 
-void releaseMaze() {
-    free(maze.cellLabel);
-    free(maze.eastWalls);
-    free(maze.southWalls);
+// Frees what carving keeps besides the carved bits.
+static void releaseBookkeeping() {
+    free(maze.cellSets);
     free(maze.candidateWalls);
     free(maze.candidateBlockTree);
-    free(maze.setNext);
-    free(maze.setSize);
-    free(maze.rowMap);
-    maze.cellLabel = nullptr;
-    maze.eastWalls = nullptr;
-    maze.southWalls = nullptr;
+    maze.cellSets = nullptr;
     maze.candidateWalls = nullptr;
     maze.candidateBlockTree = nullptr;
-    maze.setNext = nullptr;
-    maze.setSize = nullptr;
-    maze.rowMap = nullptr;
     maze.candidateCount = 0;
+}
+
+// 0 when wall id `wallId` is set in carvedWalls, else 1.
+static int32_t wallFlag(uint64_t wallId) {
+    return (int32_t)(~maze.carvedWalls[wallId / 64] >> (wallId % 64) & 1);
+}
+
+MazeStatus settleWallFlags() {
+    releaseBookkeeping();
+    maze.eastWalls = (int32_t *)malloc((size_t)maze.eastWallCount * sizeof(int32_t));
+    maze.southWalls = (int32_t *)malloc((size_t)maze.southWallCount * sizeof(int32_t));
+    if (!maze.eastWalls || !maze.southWalls) {
+        releaseMaze();
+        return MAZE_NO_MEMORY;
+    }
+    for (uint32_t i = 0; i < maze.eastWallCount; i++) maze.eastWalls[i] = wallFlag(i);
+    for (uint32_t i = 0; i < maze.southWallCount; i++)
+        maze.southWalls[i] = wallFlag((uint64_t)maze.eastWallCount + i);
+    free(maze.carvedWalls);
+    maze.carvedWalls = nullptr;
+    return MAZE_OK;
+}
+
+void releaseMaze() {
+    releaseBookkeeping();
+    free(maze.carvedWalls);
+    free(maze.eastWalls);
+    free(maze.southWalls);
+    free(maze.rowMap);
+    maze.carvedWalls = nullptr;
+    maze.eastWalls = nullptr;
+    maze.southWalls = nullptr;
+    maze.rowMap = nullptr;
 }

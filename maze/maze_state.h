@@ -21,6 +21,13 @@ enum MazeStatus {
     MAZE_IMAGE_TOO_LARGE,  // the bitmap exceeds its fields or memory: status 1
 };
 
+// One cell's entry in the sets of joined cells that carving keeps.
+struct CellSet {
+    uint32_t label;  // equal exactly for joined cells; a cell of the set
+    uint32_t next;   // the next cell of the set: each set is a circular list
+    uint32_t size;   // cells in the set; kept at the record of its label
+};
+
 struct MazeState {
     /* Sizes, as answered at the console */
     int32_t mazeWidth;       // cell columns; -1 until read; >= 2 once set up
@@ -32,14 +39,14 @@ struct MazeState {
     uint32_t southWallCount; // (mazeHeight - 1) * mazeWidth
     uint32_t wallCount;      // eastWallCount + southWallCount: the wall ids
 
-    /* Wall flags: 1 while the wall stands, 0 once carved away */
+    /* Wall flags: 1 while the wall stands, 0 once carved away; written from
+       carvedWalls when carving ends (settleWallFlags), null until then */
     int32_t *eastWalls;      // eastWallCount flags, east-wall index order
     int32_t *southWalls;     // southWallCount flags, south-wall index order
 
-    /* Sets of joined cells, valid from set-up until release */
-    uint32_t *cellLabel;     // cellCount labels; equal exactly for joined cells
-    uint32_t *setNext;       // cellCount links: each set is a circular list
-    uint32_t *setSize;       // cellCount entries; a set's size, at its label
+    /* Carving bookkeeping, from set-up until settleWallFlags frees it */
+    CellSet *cellSets;       // cellCount entries, one per cell
+    uint64_t *carvedWalls;   // wallCount bits, 64 a word; 1 = carved away
 
     /* Candidate walls: the standing walls between two different sets */
     uint64_t *candidateWalls;     // wallCount bits, 64 a word; 1 = candidate
@@ -65,8 +72,9 @@ extern MazeState maze;
 // Wall ids per bit-vector block of the candidate list.
 const uint32_t CANDIDATE_BLOCK_BITS = 512;
 
-// Bytes that set-up allocates for a width x height maze, or 0 when its counts
-// do not fit in 32 bits. Both sizes must be at least 2.
+// The most bytes a width x height maze holds at once, while it is carved or
+// once its wall flags are written, or 0 when its counts do not fit in 32
+// bits. Both sizes must be at least 2.
 uint64_t mazeStateBytes(int32_t width, int32_t height);
 
 // Bytes of memory this process may still take: the smaller of what the
@@ -74,10 +82,16 @@ uint64_t mazeStateBytes(int32_t width, int32_t height);
 uint64_t availableMemoryBytes();
 
 // Checks the sizes in `maze`, seeds the generator from the clock and
-// allocates and fills the maze state. Returns MAZE_OK, MAZE_SIZE_REJECTED
-// (a size below 2), MAZE_TOO_LARGE or MAZE_NO_MEMORY; on failure nothing
-// stays allocated.
+// allocates and fills the carving bookkeeping: every cell its own set, every
+// wall standing and a candidate. Returns MAZE_OK, MAZE_SIZE_REJECTED (a size
+// below 2), MAZE_TOO_LARGE or MAZE_NO_MEMORY; on failure nothing stays
+// allocated.
 MazeStatus setUpMaze();
+
+// Frees the carving bookkeeping and writes the wall flags from carvedWalls
+// (all 1 straight after set-up). Returns MAZE_OK or MAZE_NO_MEMORY, when
+// the flags cannot be allocated (the bookkeeping is freed all the same).
+MazeStatus settleWallFlags();
 
 // Frees every array of the maze state, the row map included; safe to call
 // on a state that was never set up or was already released.

@@ -43,6 +43,7 @@ void setUpWithWalls(int w, int h, std::vector<int> east, std::vector<int> south)
     maze.mazeWidth = w;
     maze.mazeHeight = h;
     ASSERT_EQ(setUpMaze(), MAZE_OK);
+    ASSERT_EQ(settleWallFlags(), MAZE_OK);
     std::copy(east.begin(), east.end(), maze.eastWalls);
     std::copy(south.begin(), south.end(), maze.southWalls);
 }
@@ -54,7 +55,7 @@ ReadMaze currentMaze() {
 }
 
 TEST_F(InScratchFolder, RasterOfThreeByTwoWithEveryEastWallRemoved) {
-    setUpWithWalls(3, 2, {0, 0, 0, 0}, {1, 0, 1});
+    ASSERT_NO_FATAL_FAILURE(setUpWithWalls(3, 2, {0, 0, 0, 0}, {1, 0, 1}));
     ASSERT_EQ(setUpRaster(0), MAZE_OK);
     EXPECT_EQ(maze.imageWidth, 21);
     EXPECT_EQ(maze.imageHeight, 14);
@@ -96,7 +97,7 @@ TEST_F(InScratchFolder, BitmapBytesForSmallMazes) {
         maze.mazeHeight = s.h;
         ASSERT_EQ(setUpMaze(), MAZE_OK);
         seedRandom(99);
-        carveMaze();
+        ASSERT_EQ(carveMaze(), MAZE_OK);
         ASSERT_EQ(saveBitmap("m"), MAZE_OK);
         std::string bmp = readFile("m.bmp");
         EXPECT_EQ(bmp.size(), s.bytes);
@@ -109,11 +110,11 @@ TEST_F(InScratchFolder, BitmapBytesForSmallMazes) {
 
 TEST_F(InScratchFolder, TextFileBytesAndReplacement) {
     writeFile("m.txt", std::string(1000, 'x'));
-    setUpWithWalls(2, 2, {1, 0}, {0, 0});
+    ASSERT_NO_FATAL_FAILURE(setUpWithWalls(2, 2, {1, 0}, {0, 0}));
     ASSERT_EQ(saveText("m"), MAZE_OK);
     EXPECT_EQ(readFile("m.txt"), "2\r\n2\r\n1\r\n0\r\n0\r\n0\r\n");
     releaseMaze();
-    setUpWithWalls(3, 2, {0, 0, 1, 0}, {1, 0, 0});
+    ASSERT_NO_FATAL_FAILURE(setUpWithWalls(3, 2, {0, 0, 1, 0}, {1, 0, 0}));
     ASSERT_EQ(saveText("m"), MAZE_OK);
     EXPECT_EQ(readFile("m.txt"), "3\r\n2\r\n0\r\n0\r\n1\r\n0\r\n1\r\n0\r\n0\r\n");
 }
@@ -124,7 +125,7 @@ TEST_F(InScratchFolder, CarvedMazeImageAgreesWithItsTextFile) {
     maze.mazeHeight = 23;
     ASSERT_EQ(setUpMaze(), MAZE_OK);
     seedRandom(2024);
-    carveMaze();
+    ASSERT_EQ(carveMaze(), MAZE_OK);
     ASSERT_EQ(saveText("c"), MAZE_OK);
     ASSERT_EQ(saveBitmap("c"), MAZE_OK);
     ReadMaze read;
@@ -134,7 +135,7 @@ TEST_F(InScratchFolder, CarvedMazeImageAgreesWithItsTextFile) {
 }
 
 TEST_F(InScratchFolder, BrokenPaletteLeavesAnExistingBitmapAlone) {
-    setUpWithWalls(2, 2, {1, 0}, {0, 0});
+    ASSERT_NO_FATAL_FAILURE(setUpWithWalls(2, 2, {1, 0}, {0, 0}));
     writeFile("m.bmp", "old picture");
     EXPECT_EQ(saveBitmap("m"), MAZE_NO_PALETTE);
     for (size_t size : {0, 1, 1023}) {
@@ -146,7 +147,7 @@ TEST_F(InScratchFolder, BrokenPaletteLeavesAnExistingBitmapAlone) {
 }
 
 TEST_F(InScratchFolder, NamesTheFolderRefuses) {
-    setUpWithWalls(2, 2, {1, 0}, {0, 0});
+    ASSERT_NO_FATAL_FAILURE(setUpWithWalls(2, 2, {1, 0}, {0, 0}));
     writeFile(PALETTE_FILE_NAME, shippedPalette());
     EXPECT_EQ(saveText("missing/m"), MAZE_CANNOT_CREATE);
     EXPECT_EQ(saveBitmap(std::string(252, 'n').c_str()), MAZE_CANNOT_CREATE);

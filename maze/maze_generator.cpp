@@ -12,6 +12,7 @@
 
 #include <cstdio>
 
+#include "app/progress.h"
 #include "maze/maze_state.h"
 
 static const uint32_t WORDS_PER_BLOCK = CANDIDATE_BLOCK_BITS / 64;
@@ -129,8 +130,12 @@ void mergeSets(uint32_t labelA, uint32_t labelB) {
     sets[large].size += sets[small].size;
 }
 
+// Removals between two reports to the progress line.
+static const uint32_t PROGRESS_REMOVALS = 1u << 16;
+
 MazeStatus carveMaze() {
-    for (;;) {
+    for (uint32_t removed = 0;; removed++) {
+        if (removed % PROGRESS_REMOVALS == 0) showProgress(removed);
         uint32_t wall = pickWall();
         if (wall >= maze.wallCount) break;
         maze.carvedWalls[wall / 64] |= UINT64_C(1) << (wall % 64);
@@ -144,7 +149,9 @@ MazeStatus carveMaze() {
 MazeStatus generateMaze() {
     fputs(PROGRESS_START, stdout);
     fflush(stdout);
+    beginProgress(maze.cellCount - 1);
     MazeStatus status = carveMaze();
+    endProgress();
     if (status != MAZE_OK) return status;
     fputs(PROGRESS_END, stdout);
     fflush(stdout);

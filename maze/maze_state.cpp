@@ -2,13 +2,12 @@
 // arithmetic that ties wall ids to cells.
 #include "maze/maze_state.h"
 
-#include <sys/resource.h>
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+
+#include "platform/platform.h"
 
 MazeState maze = {
     -1, -1,                 // sizes not read yet
@@ -17,7 +16,8 @@ MazeState maze = {
     nullptr, nullptr,       // carving bookkeeping
     nullptr, nullptr, 0, 0, // candidates
     1,                      // generator state before seeding
-    0, 0, 0, 0, 0, 0, nullptr,
+    0, 0, 0, 0, 0, 0,       // raster
+    0, 0, 0, false, false,  // progress
 };
 
 // Words of 64 candidate bits needed for `wallCount` wall ids.
@@ -45,37 +45,6 @@ uint64_t mazeStateBytes(int32_t width, int32_t height) {
                        candidateBlocksFor(walls) * sizeof(uint32_t);
     uint64_t settled = walls * sizeof(int32_t) + wallBitBytes(walls);
     return carving > settled ? carving : settled;
-}
-
-// MemAvailable of /proc/meminfo in bytes, or 0 where it cannot be read.
-static uint64_t memInfoAvailable() {
-    FILE *meminfo = fopen("/proc/meminfo", "r");
-    if (!meminfo) return 0;
-    char line[256];
-    unsigned long long kib = 0;
-    while (fgets(line, sizeof line, meminfo)) {
-        if (sscanf(line, "MemAvailable: %llu kB", &kib) == 1) break;
-    }
-    fclose(meminfo);
-    return (uint64_t)kib * 1024;
-}
-
-uint64_t availableMemoryBytes() {
-    uint64_t available = memInfoAvailable();
-    if (available == 0) {
-        long pages = sysconf(_SC_AVPHYS_PAGES);
-        long pageSize = sysconf(_SC_PAGESIZE);
-        if (pages > 0 && pageSize > 0) available = (uint64_t)pages * (uint64_t)pageSize;
-        else available = UINT64_MAX;
-    }
-    const int limits[] = {RLIMIT_AS, RLIMIT_DATA};
-    for (int resource : limits) {
-        struct rlimit limit;
-        if (getrlimit(resource, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
-            (uint64_t)limit.rlim_cur < available)
-            available = (uint64_t)limit.rlim_cur;
-    }
-    return available;
 }
 
 void seedRandom(uint32_t seed) {
@@ -194,9 +163,7 @@ void releaseMaze() {
     free(maze.carvedWalls);
     free(maze.eastWalls);
     free(maze.southWalls);
-    free(maze.rowMap);
     maze.carvedWalls = nullptr;
     maze.eastWalls = nullptr;
     maze.southWalls = nullptr;
-    maze.rowMap = nullptr;
 }

@@ -64,7 +64,13 @@ struct MazeState {
     int32_t imageWidth;      // cellPitch * mazeWidth pixels
     int32_t imageHeight;     // cellPitch * mazeHeight pixels
     int32_t rowStride;       // bytes per stored row, imageWidth rounded up to 4
-    uint32_t *rowMap;        // rowStride * imageHeight top-down positions
+
+    /* Progress line of the step under way (app/progress.h) */
+    uint64_t progressTotal;  // units of work of the step; 0 when none runs
+    uint64_t progressStart;  // monotonic milliseconds when the step began
+    uint64_t progressShownAt;// monotonic milliseconds of the last drawing
+    bool progressOnTerminal; // standard error is a terminal
+    bool progressShown;      // the line is on the screen and must be wiped
 };
 
 extern MazeState maze;
@@ -76,10 +82,6 @@ const uint32_t CANDIDATE_BLOCK_BITS = 512;
 // once its wall flags are written, or 0 when its counts do not fit in 32
 // bits. Both sizes must be at least 2.
 uint64_t mazeStateBytes(int32_t width, int32_t height);
-
-// Bytes of memory this process may still take: the smaller of what the
-// machine has available and the process's address-space and data limits.
-uint64_t availableMemoryBytes();
 
 // Checks the sizes in `maze`, seeds the generator from the clock and
 // allocates and fills the carving bookkeeping: every cell its own set, every
@@ -93,7 +95,7 @@ MazeStatus setUpMaze();
 // the flags cannot be allocated (the bookkeeping is freed all the same).
 MazeStatus settleWallFlags();
 
-// Frees every array of the maze state, the row map included; safe to call
+// Frees every array of the maze state; safe to call
 // on a state that was never set up or was already released.
 void releaseMaze();
 

@@ -2,7 +2,9 @@
 #include "output/bitmap_file.h"
 
 #include <cstdio>
+#include <cstdlib>
 
+#include "app/progress.h"
 #include "output/raster.h"
 
 const char PALETTE_FILE_NAME[] = "colorPalette.bin";
@@ -10,8 +12,9 @@ const char PALETTE_FILE_NAME[] = "colorPalette.bin";
 static const char BITMAP_EXTENSION[] = ".bmp";
 static const uint16_t BITMAP_TYPE = 0x4D42;  // "BM", little-endian
 static const uint16_t BI_RGB = 0;
-// Pixel bytes are gathered in a block of this many bytes before each write.
-static const size_t PIXEL_BLOCK_SIZE = 1 << 16;
+// Kinds of pixel row in a row of cells: its north strips, its passage rows
+// and its south strips.
+enum PixelRowKind { NORTH_ROW, PASSAGE_ROW, SOUTH_ROW, PIXEL_ROW_KINDS };
 
 // Stores `value` little-endian at `out`; returns the byte after it.
 static uint8_t *put16(uint8_t *out, uint16_t value) {
@@ -81,18 +84,26 @@ bool copyPalette(SaveFile *file, const uint8_t *palette) {
     return writeSaveFile(file, palette, PALETTE_SIZE);
 }
 
-bool writePixels(SaveFile *file) {
-    static uint8_t block[PIXEL_BLOCK_SIZE];
-    uint32_t total = (uint32_t)maze.rowStride * (uint32_t)maze.imageHeight;
-    size_t used = 0;
-    for (uint32_t k = 0; k < total; k++) {
-        block[used++] = pixelValue(k);
-        if (used == PIXEL_BLOCK_SIZE) {
-            if (!writeSaveFile(file, block, used)) return false;
-            used = 0;
+bool writePixels(SaveFile *file, uint8_t *rows) {
+    size_t stride = (size_t)maze.rowStride;
+    int32_t pitch = maze.cellPitch;
+    uint32_t cellRows = (uint32_t)maze.mazeHeight;
+    // Bottom row of cells first, and in each its bottom pixel row first.
+    for (uint32_t done = 0; done < cellRows; done++) {
+        uint32_t cellRow = cellRows - 1 - done;
+        for (int kind = 0; kind < PIXEL_ROW_KINDS; kind++) {
+            int32_t localY = kind == NORTH_ROW ? 0 : kind == SOUTH_ROW ? pitch - 1 : WALL_THICKNESS;
+            drawPixelRow(cellRow, localY, rows + kind * stride);
         }
+        for (int32_t localY = pitch - 1; localY >= 0; localY--) {
+            int kind = localY < WALL_THICKNESS                   ? NORTH_ROW
+                       : localY >= WALL_THICKNESS + PASSAGE_WIDTH ? SOUTH_ROW
+                                                                  : PASSAGE_ROW;
+            if (!writeSaveFile(file, rows + kind * stride, stride)) return false;
+        }
+        showProgress(done + 1);
     }
-    return writeSaveFile(file, block, used);
+    return true;
 }
 
 MazeStatus saveBitmap(const char *filename) {
@@ -101,13 +112,21 @@ MazeStatus saveBitmap(const char *filename) {
     if (status != MAZE_OK) return status;
     status = setUpRaster(PIXEL_DATA_OFFSET);  // bfSize must fit its 32 bits
     if (status != MAZE_OK) return status;
+    uint8_t *rows = (uint8_t *)malloc((size_t)PIXEL_ROW_KINDS * (size_t)maze.rowStride);
+    if (!rows) return MAZE_NO_MEMORY;
 
     SaveFile file;
     status = openSaveFile(&file, filename, BITMAP_EXTENSION);
-    if (status != MAZE_OK) return status;
-    if (!writeBitmapHeader(&file) || !copyPalette(&file, palette) || !writePixels(&file)) {
-        abandonSaveFile(&file);
-        return MAZE_CANNOT_WRITE;
+    if (status == MAZE_OK) {
+        beginProgress((uint64_t)maze.mazeHeight);
+        if (writeBitmapHeader(&file) && copyPalette(&file, palette) && writePixels(&file, rows)) {
+            status = commitSaveFile(&file);
+        } else {
+            abandonSaveFile(&file);
+            status = MAZE_CANNOT_WRITE;
+        }
+        endProgress();
     }
-    return commitSaveFile(&file);
+    free(rows);
+    return status;
 }

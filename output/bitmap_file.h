@@ -43,7 +43,8 @@ struct BitmapInfoHeader {
 };
 
 // Saves the carved maze as `filename` plus ".bmp". Every input (palette,
-// image size, memory) is checked before the file is touched. Returns MAZE_OK,
+// image size, memory for a few pixel rows) is checked before the file is
+// touched. Returns MAZE_OK,
 // MAZE_NO_PALETTE, MAZE_BAD_PALETTE, MAZE_IMAGE_TOO_LARGE, MAZE_NO_MEMORY,
 // MAZE_CANNOT_CREATE or MAZE_CANNOT_WRITE; on failure an existing file of
 // that name is left as it was.
@@ -62,8 +63,8 @@ bool writeBitmapHeader(SaveFile *file);
 // false on a write error.
 bool copyPalette(SaveFile *file, const uint8_t *palette);
 
-// Writes pixelValue(k) for every stored index k; returns false on a write
-// error.
-bool writePixels(SaveFile *file);
+// Writes the stored pixel rows, bottom row first, drawing them in `rows`
+// (room for three rows of rowStride bytes); returns false on a write error.
+bool writePixels(SaveFile *file, uint8_t *rows);
 
 #endif

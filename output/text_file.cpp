@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "app/progress.h"
 #include "output/save_file.h"
 
 static const char TEXT_EXTENSION[] = ".txt";
@@ -32,17 +33,24 @@ static size_t formatLine(char *out, int32_t value) {
     return length;
 }
 
+// Lines gathered for the next write.
+struct TextBlock {
+    char bytes[TEXT_BLOCK_SIZE];  // formatted lines
+    size_t used;                  // bytes of them not yet written
+    uint64_t lines;               // lines formatted so far, for the progress line
+};
+
 // Appends the lines of `count` values from `values` to `file` through
-// `block`, whose first `*used` bytes are pending. Returns false on a write
-// error.
-static bool writeLines(SaveFile *file, char *block, size_t *used, const int32_t *values,
-                       uint32_t count) {
+// `block`. Returns false on a write error.
+static bool writeLines(SaveFile *file, TextBlock *block, const int32_t *values, uint32_t count) {
     for (uint32_t i = 0; i < count; i++) {
-        if (*used + LONGEST_LINE > TEXT_BLOCK_SIZE) {
-            if (!writeSaveFile(file, block, *used)) return false;
-            *used = 0;
+        if (block->used + LONGEST_LINE > TEXT_BLOCK_SIZE) {
+            if (!writeSaveFile(file, block->bytes, block->used)) return false;
+            block->used = 0;
+            showProgress(block->lines);
         }
-        *used += formatLine(block + *used, values[i]);
+        block->used += formatLine(block->bytes + block->used, values[i]);
+        block->lines++;
     }
     return true;
 }
@@ -52,16 +60,21 @@ MazeStatus saveText(const char *filename) {
     MazeStatus status = openSaveFile(&file, filename, TEXT_EXTENSION);
     if (status != MAZE_OK) return status;
 
-    static char block[TEXT_BLOCK_SIZE];
-    size_t used = 0;
+    static TextBlock block;
+    block.used = 0;
+    block.lines = 0;
+    beginProgress(2 + (uint64_t)maze.wallCount);
     const int32_t sizes[2] = {maze.mazeWidth, maze.mazeHeight};
-    bool written = writeLines(&file, block, &used, sizes, 2) &&
-                   writeLines(&file, block, &used, maze.eastWalls, maze.eastWallCount) &&
-                   writeLines(&file, block, &used, maze.southWalls, maze.southWallCount) &&
-                   writeSaveFile(&file, block, used);
-    if (!written) {
+    bool written = writeLines(&file, &block, sizes, 2) &&
+                   writeLines(&file, &block, maze.eastWalls, maze.eastWallCount) &&
+                   writeLines(&file, &block, maze.southWalls, maze.southWallCount) &&
+                   writeSaveFile(&file, block.bytes, block.used);
+    if (written) {
+        status = commitSaveFile(&file);
+    } else {
         abandonSaveFile(&file);
-        return MAZE_CANNOT_WRITE;
+        status = MAZE_CANNOT_WRITE;
     }
-    return commitSaveFile(&file);
+    endProgress();
+    return status;
 }

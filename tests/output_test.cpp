@@ -10,6 +10,7 @@
 #include "output/bitmap_file.h"
 #include "output/raster.h"
 #include "output/text_file.h"
+#include "tests/raster_reference.h"
 #include "tests/support.h"
 
 namespace {
@@ -56,35 +57,65 @@ ReadMaze currentMaze() {
 
 TEST_F(InScratchFolder, RasterOfThreeByTwoWithEveryEastWallRemoved) {
     ASSERT_NO_FATAL_FAILURE(setUpWithWalls(3, 2, {0, 0, 0, 0}, {1, 0, 1}));
-    ASSERT_EQ(setUpRaster(0), MAZE_OK);
+    writeFile(PALETTE_FILE_NAME, shippedPalette());
+    ASSERT_EQ(saveBitmap("m"), MAZE_OK);
     EXPECT_EQ(maze.imageWidth, 21);
     EXPECT_EQ(maze.imageHeight, 14);
     EXPECT_EQ(maze.rowStride, 24);
-    EXPECT_EQ(maze.rowMap[0], 13u * 24);
-    for (uint32_t y = 0; y < 14; y++)
+    // The picture drawn by hand, against both the saved rows and the rule.
+    std::string drawn;
+    for (uint32_t y = 14; y-- > 0;)
         for (uint32_t x = 0; x < 24; x++) {
             bool open;
             if (x >= 21 || y == 0 || y == 13) open = false;
             else if (y == 6 || y == 7) open = x >= 8 && x <= 12;
             else open = x >= 1 && x <= 19;
-            uint32_t stored = (13 - y) * 24 + x;
-            ASSERT_EQ(pixelValue(stored), open ? 0xFF : 0x00) << "x " << x << " y " << y;
+            drawn += open ? '\xff' : '\0';
         }
+    EXPECT_EQ(readFile("m.bmp").substr(PIXEL_DATA_OFFSET), drawn);
+    EXPECT_EQ(referencePixels(), drawn);
 }
 
-TEST_F(InScratchFolder, ImagesBeyondTheirFieldsAreRefused) {
+TEST_F(InScratchFolder, StreamedRowsMatchThePerPixelRule) {
+    // Every remainder of 7 x width mod 4, thin shapes, and images many
+    // times the write block, so that block boundaries fall inside rows.
+    writeFile(PALETTE_FILE_NAME, shippedPalette());
+    const int sizes[][2] = {{4, 3}, {3, 5}, {2, 2}, {5, 4}, {2, 61}, {53, 2}, {301, 203}, {2, 9000}};
+    for (auto &s : sizes) {
+        maze.mazeWidth = s[0];
+        maze.mazeHeight = s[1];
+        ASSERT_EQ(setUpMaze(), MAZE_OK);
+        seedRandom(5);
+        ASSERT_EQ(carveMaze(), MAZE_OK);
+        ASSERT_EQ(saveBitmap("m"), MAZE_OK);
+        std::string bmp = readFile("m.bmp");
+        EXPECT_EQ(bitmapProblem(bmp, currentMaze(), shippedPalette()), "") << s[0] << " x " << s[1];
+        EXPECT_TRUE(bmp.substr(PIXEL_DATA_OFFSET) == referencePixels()) << s[0] << " x " << s[1];
+        releaseMaze();
+    }
+}
+
+TEST_F(InScratchFolder, ImagesBeyondTheirFieldsAreRefusedBeforeAnyFile) {
     // Only the sizes are read: such mazes are never carved here.
-    const struct { int32_t w, h; uint32_t leading; } sizes[] = {
-        {306783379, 2, 0},  // imageWidth beyond 31 bits
-        {2, 306783379, 0},  // imageHeight beyond 31 bits
-        {43826193, 2, 1078},  // pixels fit 32 bits, the whole file does not
+    writeFile(PALETTE_FILE_NAME, shippedPalette());
+    const struct { int32_t w, h; uint32_t leading; MazeStatus status; } sizes[] = {
+        {306783379, 2, 0, MAZE_IMAGE_TOO_LARGE},  // imageWidth beyond 31 bits
+        {2, 306783379, 0, MAZE_IMAGE_TOO_LARGE},  // imageHeight beyond 31 bits
+        {43826193, 2, 1078, MAZE_IMAGE_TOO_LARGE},  // pixels fit 32 bits, the file does not
+        {9362, 9362, 1078, MAZE_OK},  // 65534 x 65534 pixels: the largest square
+        {9363, 9363, 1078, MAZE_IMAGE_TOO_LARGE},
+        {9362, 9363, 1078, MAZE_IMAGE_TOO_LARGE},
+        {9363, 9362, 1078, MAZE_IMAGE_TOO_LARGE},
     };
     for (auto &s : sizes) {
         maze.mazeWidth = s.w;
         maze.mazeHeight = s.h;
-        EXPECT_EQ(setUpRaster(s.leading), MAZE_IMAGE_TOO_LARGE) << s.w << " x " << s.h;
-        EXPECT_EQ(maze.rowMap, nullptr);
+        EXPECT_EQ(setUpRaster(s.leading), s.status) << s.w << " x " << s.h;
+        if (s.status != MAZE_OK) {
+            EXPECT_EQ(saveBitmap("big"), s.status) << s.w << " x " << s.h;
+        }
     }
+    EXPECT_EQ(listDir("."), std::vector<std::string>{PALETTE_FILE_NAME});
 }
 
 TEST_F(InScratchFolder, BitmapBytesForSmallMazes) {

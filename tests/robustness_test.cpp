@@ -128,6 +128,54 @@ TEST(Robustness, EachPromptIsOnTheTerminalBeforeItsAnswerIsRead) {
     removeTree(dir);
 }
 
+// Everything readable from `fd` once the writer has gone, within 5 s.
+std::string drain(int fd) {
+    std::string bytes;
+    char buf[4096];
+    for (;;) {
+        struct pollfd p = {fd, POLLIN, 0};
+        if (poll(&p, 1, 5000) <= 0 || !(p.revents & POLLIN)) break;
+        ssize_t n = read(fd, buf, sizeof buf);
+        if (n <= 0) break;
+        bytes.append(buf, (size_t)n);
+    }
+    return bytes;
+}
+
+TEST(Robustness, ProgressLineOnATerminalOnly) {
+    // Carving 2000 x 2000 takes about two seconds: long enough for the line.
+    const std::string input = "2000 2000 m 1\n";
+    std::string dir = makeScratchDir();
+    struct termios raw;
+    cfmakeraw(&raw);
+    int master, slave;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, &raw, nullptr), 0);
+    RunLimits limits = limitsOf(-1, -1, 120);
+    limits.errorFd = slave;
+    RunResult onTerminal = runMazegen(dir, input, limits);
+    close(slave);
+    std::string screen = drain(master);
+    close(master);
+
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    limits.errorFd = pipeFds[1];
+    RunResult onPipe = runMazegen(dir, input, limits);
+    close(pipeFds[1]);
+    std::string piped = drain(pipeFds[0]);
+    close(pipeFds[0]);
+    removeTree(dir);
+
+    EXPECT_EQ(onTerminal.status, 0);
+    EXPECT_EQ(onPipe.status, 0);
+    EXPECT_EQ(onTerminal.out, onPipe.out);  // standard output is the same
+    EXPECT_NE(screen.find('%'), std::string::npos) << testing::PrintToString(screen);
+    const std::string wipe = "\r     \r";
+    ASSERT_GE(screen.size(), wipe.size());
+    EXPECT_EQ(screen.substr(screen.size() - wipe.size()), wipe);  // nothing left on the line
+    EXPECT_EQ(piped, "");
+}
+
 #ifndef MAZEGEN_SANITIZED
 TEST(Robustness, ChoiceThreeUnderMemcheck) {
     if (system("valgrind --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "valgrind is not installed";

@@ -34,6 +34,7 @@ RunResult runMazegen(const std::string &dir, const std::string &input, RunLimits
     if (pid == 0) {
         dup2(in[0], 0);
         dup2(out[1], 1);
+        if (limits.errorFd >= 0) dup2(limits.errorFd, 2);
         close(in[0]); close(in[1]); close(out[0]); close(out[1]);
         if (chdir(dir.c_str()) != 0) _exit(126);
         signal(SIGXFSZ, SIG_IGN);

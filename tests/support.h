@@ -24,6 +24,7 @@ struct RunLimits {
     long addressSpace = -1;  // RLIMIT_AS in bytes, -1 for none
     int seconds = 60;        // killed after this long
     std::vector<std::string> wrapper;  // a command to run the program under
+    int errorFd = -1;        // standard error of the program; -1 keeps the test's
 };
 
 RunLimits limitsOf(long fileSize, long addressSpace, int seconds);

@@ -6,6 +6,7 @@
 #include "app/console_dialogue.h"
 #include "maze/maze_generator.h"
 #include "maze/maze_state.h"
+#include "platform/platform.h"
 
 enum ExitStatus {
     EXIT_COMPLETE = 0,
@@ -60,6 +61,7 @@ static int finishRun(MazeStatus status) {
 }
 
 int main() {
+    prepareInterrupts();
     MazeStatus status = askMazeSize();
     if (status == MAZE_OK) {
         status = generateMaze();

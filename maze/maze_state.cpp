@@ -18,6 +18,7 @@ MazeState maze = {
     1,                      // generator state before seeding
     0, 0, 0, 0, 0, 0,       // raster
     0, 0, 0, false, false,  // progress
+    nullptr,                // no save under way
 };
 
 // Words of 64 candidate bits needed for `wallCount` wall ids.

@@ -28,6 +28,8 @@ struct CellSet {
     uint32_t size;   // cells in the set; kept at the record of its label
 };
 
+struct SaveFile;
+
 struct MazeState {
     /* Sizes, as answered at the console */
     int32_t mazeWidth;       // cell columns; -1 until read; >= 2 once set up
@@ -71,6 +73,10 @@ struct MazeState {
     uint64_t progressShownAt;// monotonic milliseconds of the last drawing
     bool progressOnTerminal; // standard error is a terminal
     bool progressShown;      // the line is on the screen and must be wiped
+
+    /* A save under way */
+    SaveFile *volatile pendingSave; // the save whose temporary file exists, for
+                                    // an interruption to remove; null when none
 };
 
 extern MazeState maze;

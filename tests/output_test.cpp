@@ -9,6 +9,7 @@
 #include "maze/maze_state.h"
 #include "output/bitmap_file.h"
 #include "output/raster.h"
+#include "output/save_file.h"
 #include "output/text_file.h"
 #include "tests/raster_reference.h"
 #include "tests/support.h"
@@ -148,6 +149,37 @@ TEST_F(InScratchFolder, TextFileBytesAndReplacement) {
     ASSERT_NO_FATAL_FAILURE(setUpWithWalls(3, 2, {0, 0, 1, 0}, {1, 0, 0}));
     ASSERT_EQ(saveText("m"), MAZE_OK);
     EXPECT_EQ(readFile("m.txt"), "3\r\n2\r\n0\r\n0\r\n1\r\n0\r\n1\r\n0\r\n0\r\n");
+}
+
+TEST_F(InScratchFolder, TextLargerThanTheWriteBlocksHoldsEveryFlag) {
+    maze.mazeWidth = 300;  // 179402 lines, 538 kB: several write blocks
+    maze.mazeHeight = 300;
+    ASSERT_EQ(setUpMaze(), MAZE_OK);
+    seedRandom(7);
+    ASSERT_EQ(carveMaze(), MAZE_OK);
+    ASSERT_EQ(saveText("big"), MAZE_OK);
+    ReadMaze read;
+    ASSERT_EQ(parseTextMaze(readFile("big.txt"), &read), "");
+    ReadMaze held = currentMaze();
+    EXPECT_TRUE(read.east == held.east && read.south == held.south);
+}
+
+TEST_F(InScratchFolder, ASaveFollowsItsFolderAndCleansUpAFailedRename) {
+    mkdir("a", 0755);
+    SaveFile file;
+    ASSERT_EQ(openSaveFile(&file, "a/m", ".txt"), MAZE_OK);
+    ASSERT_EQ(rename("a", "b"), 0);  // the folder moves while the file is written
+    ASSERT_TRUE(writeSaveFile(&file, "x", 1));
+    EXPECT_EQ(commitSaveFile(&file), MAZE_OK);
+    EXPECT_EQ(readFile("b/m.txt"), "x");
+    EXPECT_EQ(listDir("b"), std::vector<std::string>{"m.txt"});
+
+    ASSERT_EQ(openSaveFile(&file, "b/n", ".txt"), MAZE_OK);
+    mkdir("b/n.txt", 0755);  // the final name turns into a folder meanwhile
+    ASSERT_TRUE(writeSaveFile(&file, "x", 1));
+    EXPECT_EQ(commitSaveFile(&file), MAZE_CANNOT_CREATE);
+    EXPECT_EQ(listDir("b"), (std::vector<std::string>{"m.txt", "n.txt"}));
+    EXPECT_EQ(maze.pendingSave, nullptr);
 }
 
 TEST_F(InScratchFolder, CarvedMazeImageAgreesWithItsTextFile) {

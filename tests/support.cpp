@@ -37,7 +37,6 @@ RunResult runMazegen(const std::string &dir, const std::string &input, RunLimits
         if (limits.errorFd >= 0) dup2(limits.errorFd, 2);
         close(in[0]); close(in[1]); close(out[0]); close(out[1]);
         if (chdir(dir.c_str()) != 0) _exit(126);
-        signal(SIGXFSZ, SIG_IGN);
         if (limits.fileSize >= 0) {
             struct rlimit r = {(rlim_t)limits.fileSize, (rlim_t)limits.fileSize};
             setrlimit(RLIMIT_FSIZE, &r);

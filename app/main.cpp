@@ -60,7 +60,13 @@ static int finishRun(MazeStatus status) {
     return exitStatus;
 }
 
+// Bytes of the standard output buffer: more than any prompt or message.
+static const size_t OUTPUT_BUFFER_SIZE = 4096;
+
 int main() {
+    // Each prompt and message is flushed whole, in one write, so that no
+    // two-byte character is ever split between two writes to the console.
+    setvbuf(stdout, nullptr, _IOFBF, OUTPUT_BUFFER_SIZE);
     prepareInterrupts();
     MazeStatus status = askMazeSize();
     if (status == MAZE_OK) {

@@ -1,13 +1,5 @@
 #include "tests/support.h"
 
-#include <fcntl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -15,80 +7,26 @@
 #include <fstream>
 #include <sstream>
 #include <algorithm>
+#include <random>
 
 namespace fs = std::filesystem;
 
-RunLimits limitsOf(long fileSize, long addressSpace, int seconds) {
-    RunLimits limits;
-    limits.fileSize = fileSize;
-    limits.addressSpace = addressSpace;
-    limits.seconds = seconds;
-    return limits;
-}
-
-RunResult runMazegen(const std::string &dir, const std::string &input, RunLimits limits) {
-    RunResult result;
-    int in[2], out[2];
-    if (pipe(in) != 0 || pipe(out) != 0) return result;
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(in[0], 0);
-        dup2(out[1], 1);
-        if (limits.errorFd >= 0) dup2(limits.errorFd, 2);
-        close(in[0]); close(in[1]); close(out[0]); close(out[1]);
-        if (chdir(dir.c_str()) != 0) _exit(126);
-        if (limits.fileSize >= 0) {
-            struct rlimit r = {(rlim_t)limits.fileSize, (rlim_t)limits.fileSize};
-            setrlimit(RLIMIT_FSIZE, &r);
-        }
-        if (limits.addressSpace >= 0) {
-            struct rlimit r = {(rlim_t)limits.addressSpace, (rlim_t)limits.addressSpace};
-            setrlimit(RLIMIT_AS, &r);
-        }
-        std::vector<char *> argv;
-        for (auto &word : limits.wrapper) argv.push_back((char *)word.c_str());
-        argv.push_back((char *)MAZEGEN_PATH);
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    close(in[0]);
-    close(out[1]);
-    fcntl(in[1], F_SETFL, O_NONBLOCK);
-    signal(SIGPIPE, SIG_IGN);
-    size_t sent = 0;
-    if (input.empty()) { close(in[1]); in[1] = -1; }
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limits.seconds);
-    for (;;) {
-        struct pollfd fds[2] = {{out[0], POLLIN, 0}, {in[1], POLLOUT, 0}};
-        int left = (int)std::chrono::duration_cast<std::chrono::milliseconds>(
-                       deadline - std::chrono::steady_clock::now()).count();
-        if (left <= 0) { result.timedOut = true; kill(pid, SIGKILL); break; }
-        poll(fds, in[1] >= 0 ? 2 : 1, left);
-        if (in[1] >= 0 && (fds[1].revents & (POLLOUT | POLLERR | POLLHUP))) {
-            ssize_t n = write(in[1], input.data() + sent, input.size() - sent);
-            if (n > 0) sent += (size_t)n;
-            if (n < 0 || sent == input.size()) { close(in[1]); in[1] = -1; }
-        }
-        if (fds[0].revents & (POLLIN | POLLHUP)) {
-            char buf[4096];
-            ssize_t n = read(out[0], buf, sizeof buf);
-            if (n <= 0) break;
-            result.out.append(buf, (size_t)n);
-        }
-    }
-    if (in[1] >= 0) close(in[1]);
-    close(out[0]);
-    int wstatus = 0;
-    waitpid(pid, &wstatus, 0);
-    if (WIFEXITED(wstatus)) result.status = WEXITSTATUS(wstatus);
-    if (WIFSIGNALED(wstatus)) result.signal = WTERMSIG(wstatus);
-    return result;
-}
-
 std::string makeScratchDir() {
-    std::string pattern = (fs::temp_directory_path() / "mazegen-test-XXXXXX").string();
-    return mkdtemp(pattern.data()) ? pattern : std::string();
+    static std::mt19937_64 random(std::random_device{}());
+    for (int attempt = 0; attempt < 100; attempt++) {
+        fs::path dir = fs::temp_directory_path() / ("mazegen-test-" + std::to_string(random()));
+        std::error_code error;
+        if (fs::create_directory(dir, error)) return dir.string();
+    }
+    return std::string();
+}
+
+bool underWindows() {
+#ifdef _WIN32
+    return true;
+#else
+    return false;
+#endif
 }
 
 void removeTree(const std::string &dir) {
@@ -108,12 +46,13 @@ void writeFile(const std::string &path, const std::string &bytes) {
 }
 
 bool fileExists(const std::string &path) {
-    return access(path.c_str(), F_OK) == 0;
+    std::error_code error;
+    return fs::exists(path, error);
 }
 
 std::vector<std::string> listDir(const std::string &dir) {
     std::vector<std::string> names;
-    for (const auto &entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename());
+    for (const auto &entry : fs::directory_iterator(dir)) names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }

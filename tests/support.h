@@ -32,7 +32,18 @@ RunLimits limitsOf(long fileSize, long addressSpace, int seconds);
 // Runs the built program in `dir` with `input` on standard input.
 RunResult runMazegen(const std::string &dir, const std::string &input, RunLimits limits = {});
 
+// Runs the Linux build where the program under test is the Windows one.
+RunResult runLinuxMazegen(const std::string &dir, const std::string &input);
+
+// `text` as the program's standard output carries it: with CR LF line ends
+// from a Windows build.
+std::string consoleText(const std::string &text);
+
+// True when the program under test is a Windows build run by Wine.
+bool underWine();
+
 std::string makeScratchDir();           // a new empty folder
+bool underWindows();                    // the tests themselves run on Windows
 void removeTree(const std::string &dir);
 std::string readFile(const std::string &path);  // whole file, "" if absent
 void writeFile(const std::string &path, const std::string &bytes);

@@ -1,0 +1,73 @@
+// The Windows build's own cases, run under Wine in code page 932.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "tests/support.h"
+
+namespace {
+
+const std::string CANNOT_CREATE =
+    consoleText(hexBytes("837483408343838b82aa8dec90ac82c582ab82dc82b982f1210a"));
+const std::string HYOU_SJIS = "\x95\x5c";        // 表: its second byte is '\'
+const std::string HYOU_UTF8 = "\xe8\xa1\xa8";    // how Wine names it on Linux
+
+class Windows : public ::testing::Test {
+protected:
+    std::string dir;
+    void SetUp() override { dir = makeScratchDir(); }
+    void TearDown() override { removeTree(dir); }
+    std::string path(const std::string &name) { return dir + "/" + name; }
+};
+
+TEST_F(Windows, NamesInTheSystemCodePageKeepTheirSecondBytes) {
+    RunResult r = runMazegen(dir, "2 3 " + HYOU_SJIS + " 1\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(listDir(dir), std::vector<std::string>{HYOU_UTF8 + ".txt"});
+    // In a folder, split at the real separator only.
+    mkdir(path("sub").c_str(), 0755);
+    r = runMazegen(dir, "2 3 sub\\" + HYOU_SJIS + "x" + HYOU_SJIS + " 1\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(listDir(path("sub")), std::vector<std::string>{HYOU_UTF8 + "x" + HYOU_UTF8 + ".txt"});
+}
+
+TEST_F(Windows, ReplacesFilesWholeAndLeavesReadOnlyOnesAlone) {
+    writeFile(path("m.txt"), "old maze");
+    EXPECT_EQ(runMazegen(dir, "3 4 m 1").status, 0);
+    ReadMaze m;
+    EXPECT_EQ(parseTextMaze(readFile(path("m.txt")), &m), "");
+    EXPECT_EQ(m.width, 4);
+
+    writeFile(path("ro.txt"), "old maze");
+    chmod(path("ro.txt").c_str(), 0444);  // read-only to Windows
+    RunResult r = runMazegen(dir, "3 4 ro 1");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out.substr(r.out.size() - CANNOT_CREATE.size()), CANNOT_CREATE);
+    EXPECT_EQ(readFile(path("ro.txt")), "old maze");
+    EXPECT_EQ(listDir(dir), (std::vector<std::string>{"m.txt", "ro.txt"}));
+}
+
+TEST_F(Windows, SameFilesAsTheLinuxBuildForTheSameMaze) {
+    // The maze depends on the clock's second only: both builds run within
+    // one second, tried a few times, give the same maze and the same bytes.
+    writeFile(path("colorPalette.bin"), shippedPalette());
+    bool compared = false;
+    for (int attempt = 0; attempt < 5 && !compared; attempt++) {
+        auto now = std::chrono::system_clock::now().time_since_epoch();
+        std::this_thread::sleep_for(std::chrono::seconds(1) -
+                                    (now % std::chrono::seconds(1)) + std::chrono::milliseconds(20));
+        RunResult windows = runMazegen(dir, "40 37 w 3\n");
+        RunResult native = runLinuxMazegen(dir, "40 37 l 3\n");
+        ASSERT_EQ(windows.status, 0);
+        ASSERT_EQ(native.status, 0);
+        if (readFile(path("w.txt")) != readFile(path("l.txt"))) continue;  // another second
+        compared = true;
+        EXPECT_EQ(readFile(path("w.bmp")), readFile(path("l.bmp")));
+    }
+    EXPECT_TRUE(compared) << "the two runs never fell in the same second";
+}
+
+}  // namespace

@@ -34,6 +34,12 @@ TEST_F(Windows, NamesInTheSystemCodePageKeepTheirSecondBytes) {
     EXPECT_EQ(listDir(path("sub")), std::vector<std::string>{HYOU_UTF8 + "x" + HYOU_UTF8 + ".txt"});
 }
 
+TEST_F(Windows, CtrlZEndsTheInput) {
+    RunResult r = runMazegen(dir, "2 2\x1a m 1\n");  // nothing after Ctrl-Z is read
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(listDir(dir).empty());
+}
+
 TEST_F(Windows, ReplacesFilesWholeAndLeavesReadOnlyOnesAlone) {
     writeFile(path("m.txt"), "old maze");
     EXPECT_EQ(runMazegen(dir, "3 4 m 1").status, 0);

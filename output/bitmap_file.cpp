@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 #include "app/progress.h"
 #include "output/raster.h"
@@ -12,9 +13,6 @@ const char PALETTE_FILE_NAME[] = "colorPalette.bin";
 static const char BITMAP_EXTENSION[] = ".bmp";
 static const uint16_t BITMAP_TYPE = 0x4D42;  // "BM", little-endian
 static const uint16_t BI_RGB = 0;
-// Kinds of pixel row in a row of cells: its north strips, its passage rows
-// and its south strips.
-enum PixelRowKind { NORTH_ROW, PASSAGE_ROW, SOUTH_ROW, PIXEL_ROW_KINDS };
 
 // Stores `value` little-endian at `out`; returns the byte after it.
 static uint8_t *put16(uint8_t *out, uint16_t value) {
@@ -88,19 +86,18 @@ bool writePixels(SaveFile *file, uint8_t *rows) {
     size_t stride = (size_t)maze.rowStride;
     int32_t pitch = maze.cellPitch;
     uint32_t cellRows = (uint32_t)maze.mazeHeight;
-    // Bottom row of cells first, and in each its bottom pixel row first.
+    // Bottom row of cells first, and in each its bottom pixel row first: the
+    // stored rows of a row of cells are one block, written at once, that
+    // the stream passes on without copying it when it is large.
     for (uint32_t done = 0; done < cellRows; done++) {
         uint32_t cellRow = cellRows - 1 - done;
-        for (int kind = 0; kind < PIXEL_ROW_KINDS; kind++) {
-            int32_t localY = kind == NORTH_ROW ? 0 : kind == SOUTH_ROW ? pitch - 1 : WALL_THICKNESS;
-            drawPixelRow(cellRow, localY, rows + kind * stride);
-        }
         for (int32_t localY = pitch - 1; localY >= 0; localY--) {
-            int kind = localY < WALL_THICKNESS                   ? NORTH_ROW
-                       : localY >= WALL_THICKNESS + PASSAGE_WIDTH ? SOUTH_ROW
-                                                                  : PASSAGE_ROW;
-            if (!writeSaveFile(file, rows + kind * stride, stride)) return false;
+            uint8_t *row = rows + (size_t)(pitch - 1 - localY) * stride;
+            bool passage = localY >= WALL_THICKNESS && localY < WALL_THICKNESS + PASSAGE_WIDTH;
+            if (passage && localY < WALL_THICKNESS + PASSAGE_WIDTH - 1) memcpy(row, row - stride, stride);
+            else drawPixelRow(cellRow, localY, row);
         }
+        if (!writeSaveFile(file, rows, (size_t)pitch * stride)) return false;
         showProgress(done + 1);
     }
     return true;
@@ -112,7 +109,7 @@ MazeStatus saveBitmap(const char *filename) {
     if (status != MAZE_OK) return status;
     status = setUpRaster(PIXEL_DATA_OFFSET);  // bfSize must fit its 32 bits
     if (status != MAZE_OK) return status;
-    uint8_t *rows = (uint8_t *)malloc((size_t)PIXEL_ROW_KINDS * (size_t)maze.rowStride);
+    uint8_t *rows = (uint8_t *)malloc((size_t)maze.cellPitch * (size_t)maze.rowStride);
     if (!rows) return MAZE_NO_MEMORY;
 
     SaveFile file;

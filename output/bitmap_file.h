@@ -64,7 +64,8 @@ bool writeBitmapHeader(SaveFile *file);
 bool copyPalette(SaveFile *file, const uint8_t *palette);
 
 // Writes the stored pixel rows, bottom row first, drawing them in `rows`
-// (room for three rows of rowStride bytes); returns false on a write error.
+// (room for cellPitch rows of rowStride bytes); returns false on a write
+// error.
 bool writePixels(SaveFile *file, uint8_t *rows);
 
 #endif

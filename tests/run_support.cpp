@@ -36,6 +36,8 @@ static RunResult runProgram(const char *wine, const char *program, const std::st
         // Under Wine a write past the file-size limit must fail as on a full
         // Windows disk, not end Wine by a signal the program cannot see.
         if (wine) signal(SIGXFSZ, SIG_IGN);
+        // Wine takes the system code page from the locale: the Japanese one.
+        if (wine) setenv("LANG", "ja_JP.UTF-8", 1);
         if (limits.fileSize >= 0) {
             struct rlimit r = {(rlim_t)limits.fileSize, (rlim_t)limits.fileSize};
             setrlimit(RLIMIT_FSIZE, &r);

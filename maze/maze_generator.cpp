@@ -94,8 +94,13 @@ uint32_t pickWall() {
 
 void mergeSets(uint32_t labelA, uint32_t labelB) {
     CellSet *sets = maze.cellSets;
-    // Walk the smaller set; of two alike, the one with the higher label.
-    bool aIsSmaller = sets[labelA].size < sets[labelB].size ||
+    // Walk the smaller set. Most merges take in a single cell, which is its
+    // own label: its size is at hand, and the other set's size, far away,
+    // is not waited for. Of two larger sets alike, walk the higher label.
+    bool aIsSmaller;
+    if (sets[labelA].size == 1) aIsSmaller = true;
+    else if (sets[labelB].size == 1) aIsSmaller = false;
+    else aIsSmaller = sets[labelA].size < sets[labelB].size ||
                       (sets[labelA].size == sets[labelB].size && labelA > labelB);
     uint32_t small = aIsSmaller ? labelA : labelB;
     uint32_t large = aIsSmaller ? labelB : labelA;
@@ -141,7 +146,10 @@ MazeStatus carveMaze() {
         maze.carvedWalls[wall / 64] |= UINT64_C(1) << (wall % 64);
         uint32_t first, second;
         wallCells(wall, &first, &second);
-        mergeSets(maze.cellSets[first].label, maze.cellSets[second].label);
+        uint32_t labelFirst = maze.cellSets[first].label, labelSecond = maze.cellSets[second].label;
+        // A cell that is its own set's label has that set's size at hand.
+        if (labelSecond == second) mergeSets(labelSecond, labelFirst);
+        else mergeSets(labelFirst, labelSecond);
     }
     return settleWallFlags();
 }

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -171,6 +172,8 @@ pid_t startMazegen(const std::string &dir, const std::string &input) {
         close(in[1]);
         int devNull = open("/dev/null", O_WRONLY);
         dup2(devNull, 1);
+        struct rlimit noCore = {0, 0};  // SIGQUIT would leave a core file
+        setrlimit(RLIMIT_CORE, &noCore);
         if (chdir(dir.c_str()) != 0) _exit(126);
         execl(MAZEGEN_PATH, "mazegen", (char *)nullptr);
         _exit(127);

@@ -8,6 +8,7 @@
 #include "output/bitmap_file.h"
 #include "output/save_file.h"
 #include "output/text_file.h"
+#include "platform/platform.h"
 
 // 迷路の縦幅を入力してください:
 static const char HEIGHT_PROMPT[] =
@@ -101,8 +102,7 @@ void skipTokenRest(FILE *in) {
 
 // Shows `text` at once, before the program waits for the next answer.
 static void prompt(const char *text) {
-    fputs(text, stdout);
-    fflush(stdout);
+    showText(text);
 }
 
 MazeStatus askMazeSize() {

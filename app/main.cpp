@@ -55,8 +55,7 @@ static int finishRun(MazeStatus status) {
                   "\xb6\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1!\n";
         break;
     }
-    fputs(message, stdout);
-    fflush(stdout);
+    showText(message);
     return exitStatus;
 }
 

@@ -14,6 +14,7 @@
 
 #include "app/progress.h"
 #include "maze/maze_state.h"
+#include "platform/platform.h"
 
 static const uint32_t WORDS_PER_BLOCK = CANDIDATE_BLOCK_BITS / 64;
 
@@ -155,13 +156,11 @@ MazeStatus carveMaze() {
 }
 
 MazeStatus generateMaze() {
-    fputs(PROGRESS_START, stdout);
-    fflush(stdout);
+    showText(PROGRESS_START);
     beginProgress(maze.cellCount - 1);
     MazeStatus status = carveMaze();
     endProgress();
     if (status != MAZE_OK) return status;
-    fputs(PROGRESS_END, stdout);
-    fflush(stdout);
+    showText(PROGRESS_END);
     return MAZE_OK;
 }

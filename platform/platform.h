@@ -15,6 +15,10 @@ struct SaveFile;
 // machine has available and the limits the process runs under.
 uint64_t availableMemoryBytes();
 
+// Shows `text` (Shift_JIS bytes, lines ended by '\n') on standard output at
+// once and whole, so that no two-byte character is split between writes.
+void showText(const char *text);
+
 // True when standard error is a terminal that a progress line can be
 // drawn on and cleared from.
 bool standardErrorIsTerminal();

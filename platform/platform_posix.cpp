@@ -108,6 +108,11 @@ uint64_t availableMemoryBytes() {
     return available;
 }
 
+void showText(const char *text) {
+    fputs(text, stdout);
+    fflush(stdout);
+}
+
 bool standardErrorIsTerminal() {
     return isatty(STDERR_FILENO) == 1;
 }

@@ -50,6 +50,36 @@ uint64_t availableMemoryBytes() {
 
 /* Console and clock */
 
+// Bytes of a console write: more than any prompt or message with CR LF.
+static const size_t CONSOLE_CHUNK = 4096;
+
+void showText(const char *text) {
+    // A file or pipe gets the runtime's text stream (CR LF line ends). A
+    // console gets the same bytes straight from WriteFile, which shows
+    // them in the console's code page: the runtime's own console writes
+    // may pass a two-byte character on a byte at a time.
+    HANDLE console = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode;
+    if (!GetConsoleMode(console, &mode)) {
+        fputs(text, stdout);
+        fflush(stdout);
+        return;
+    }
+    fflush(stdout);
+    char chunk[CONSOLE_CHUNK];
+    size_t used = 0;
+    for (const char *c = text;; c++) {
+        if (*c == '\0' || used + 2 > sizeof chunk) {
+            DWORD written;
+            WriteFile(console, chunk, (DWORD)used, &written, nullptr);
+            used = 0;
+            if (*c == '\0') break;
+        }
+        if (*c == '\n') chunk[used++] = '\r';
+        chunk[used++] = *c;
+    }
+}
+
 bool standardErrorIsTerminal() {
     DWORD mode;
     return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
@@ -79,7 +109,7 @@ static BOOL WINAPI removeTemporaryOnClose(DWORD event) {
 void prepareInterrupts() {
     SetConsoleCtrlHandler(removeTemporaryOnClose, TRUE);
 }
-// '\\', '/' or drive ':' that is a character of its own in the system code
+
 // Length of the folder part of `path`, separators included: up to the last
 // '\\', '/' or drive ':' that is a character of its own in the system code
 // page, not the second byte of a two-byte character.

@@ -21,25 +21,18 @@ const std::string MENU = consoleText(hexBytes(
     "825181a889e6919c8366815b835e82c595db91b60a"
     "825281a88365834c835883678366815b835e82c689e6919c8366815b835e82c595db91b60a"));
 const std::string INVALID = consoleText(hexBytes("8e7792e882b382ea82bd926c82f093fc97cd82b582c482ad82be82b382a20a"));
-const std::string CANNOT_CREATE = consoleText(hexBytes("837483408343838b82aa8dec90ac82c582ab82dc82b982f1210a"));
 const std::string NO_PALETTE = consoleText(hexBytes(
     "90dd92e8837483408343838b636f6c6f7250616c657474652e62696e82aa82a082e882dc82b982f1210a"));
 const std::string BROKEN_PALETTE = consoleText(hexBytes(
     "90dd92e8837483408343838b636f6c6f7250616c657474652e62696e82aa89f382ea82c482a282dc82b7210a"));
-const std::string CANNOT_WRITE = consoleText(hexBytes("837483408343838b82c98f9182ab8d9e82df82dc82b982f1210a"));
 const std::string IMAGE_TOO_LARGE = consoleText(hexBytes("89e6919c82aa91e582ab82b782ac82c495db91b682c582ab82dc82b982f1210a"));
-const std::string MAZE_TOO_LARGE = consoleText(hexBytes("96c0984882aa91e582ab82b782ac82dc82b7210a"));
 const std::string NO_MEMORY = consoleText(hexBytes("83818382838a82aa91ab82e882dc82b982f1210a"));
 
 // Everything printed up to the first menu.
 const std::string TO_MENU = HEIGHT + WIDTH + PROGRESS + NAME + MENU;
 
-class Run : public ::testing::Test {
+class Run : public ScratchFolderTest {
 protected:
-    std::string dir;
-    void SetUp() override { dir = makeScratchDir(); }
-    void TearDown() override { removeTree(dir); }
-    std::string path(const std::string &name) { return dir + "/" + name; }
     void withPalette(const std::string &bytes) { writeFile(path("colorPalette.bin"), bytes); }
     ReadMaze savedText(const std::string &name) {
         ReadMaze m;
@@ -72,7 +65,7 @@ TEST_F(Run, SizesTooLargeAreRefusedAtOnce) {
     for (const char *input : {"70000 70000", "46000 46000", "2147483647 2147483647",
                               "99999999999 5", "5 99999999999999999999999"}) {
         RunResult r = runMazegen(dir, input, limitsOf(-1, -1, 5));
-        EXPECT_EQ(r.out, HEIGHT + WIDTH + MAZE_TOO_LARGE) << input;
+        EXPECT_EQ(r.out, HEIGHT + WIDTH + TOO_LARGE_MESSAGE) << input;
         EXPECT_EQ(r.status, 2) << input;
     }
 }
@@ -95,7 +88,7 @@ TEST_F(Run, NameWithASpaceAndOverlongName) {
     // 255 bytes of the token become the name, the rest is an invalid choice;
     // the name plus ".txt" is then too long for the folder.
     r = runMazegen(dir, "2 3 " + std::string(300, 'n') + " 1");
-    EXPECT_EQ(r.out, TO_MENU + INVALID + MENU + CANNOT_CREATE);
+    EXPECT_EQ(r.out, TO_MENU + INVALID + MENU + CANNOT_CREATE_MESSAGE);
     EXPECT_EQ(r.status, 1);
     r = runMazegen(dir, "2 3 " + std::string(250, 'n') + " 1");
     EXPECT_EQ(r.status, 0);
@@ -143,7 +136,7 @@ TEST_F(Run, PaletteProblemsKeepTheTextAndAnyOldBitmap) {
 
 TEST_F(Run, UncreatableFileEndsWithStatusOne) {
     RunResult r = runMazegen(dir, "2 2 nowhere/m 3\n");
-    EXPECT_EQ(r.out, TO_MENU + CANNOT_CREATE);
+    EXPECT_EQ(r.out, TO_MENU + CANNOT_CREATE_MESSAGE);
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(listDir(dir).empty());
 }
@@ -151,7 +144,7 @@ TEST_F(Run, UncreatableFileEndsWithStatusOne) {
 TEST_F(Run, FullDiskLeavesTheOldFileWhole) {
     writeFile(path("m.txt"), "old maze");
     RunResult r = runMazegen(dir, "100 100 m 1\n", limitsOf(4096, -1, 30));
-    EXPECT_EQ(r.out, TO_MENU + CANNOT_WRITE);
+    EXPECT_EQ(r.out, TO_MENU + CANNOT_WRITE_MESSAGE);
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.signal, 0);
     EXPECT_EQ(readFile(path("m.txt")), "old maze");
@@ -171,7 +164,7 @@ TEST_F(Run, MemoryLimits) {
     // Sizes whose state needs 63 kB more than the limit are refused before
     // anything is allocated; an estimate too low would try and fail.
     r = runMazegen(dir, "4443 2000", limitsOf(-1, 106L << 20, 30));
-    EXPECT_EQ(r.out, HEIGHT + WIDTH + MAZE_TOO_LARGE);
+    EXPECT_EQ(r.out, HEIGHT + WIDTH + TOO_LARGE_MESSAGE);
     EXPECT_EQ(r.status, 2);
     // A state that fits the limit by 387 kB, but not beside the program.
     r = runMazegen(dir, "4425 2000", limitsOf(-1, 106L << 20, 30));

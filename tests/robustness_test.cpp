@@ -72,14 +72,16 @@ TEST(Robustness, RandomAnswerStreams) {
     const int runs = underWine() ? 40 : 400;
     for (int run = 0; run < runs; run++) {
         std::string dir = makeScratchDir(), input = randomStream(rng);
+        ASSERT_FALSE(dir.empty());
         if (run % 2 == 0) writeFile(dir + "/colorPalette.bin", palette);
         RunResult r = runMazegen(dir, input, limitsOf(-1, -1, 20));
         std::string shown = testing::PrintToString(input);
         ASSERT_FALSE(r.timedOut) << "run " << run << " input " << shown;
         ASSERT_EQ(r.signal, 0) << "run " << run << " input " << shown;
         ASSERT_TRUE(r.status >= 0 && r.status <= 2) << "status " << r.status << " input " << shown;
-        ASSERT_EQ(leftFilesProblem(dir, palette), "") << "input " << shown;
+        std::string leftFiles = leftFilesProblem(dir, palette);
         removeTree(dir);
+        ASSERT_EQ(leftFiles, "") << "input " << shown;
     }
 }
 
@@ -98,9 +100,11 @@ bool waitFor(int fd, std::string &screen, const std::string &text) {
     return true;
 }
 
-TEST(Robustness, EachPromptIsOnTheTerminalBeforeItsAnswerIsRead) {
+// A test in a scratch folder that is removed even when the test fails.
+using RobustRun = ScratchFolderTest;
+
+TEST_F(RobustRun, EachPromptIsOnTheTerminalBeforeItsAnswerIsRead) {
     if (underWine()) GTEST_SKIP() << "a pseudo-terminal is POSIX; Wine gives no console on it";
-    std::string dir = makeScratchDir();
     struct termios raw;
     cfmakeraw(&raw);  // no echo of the answers, no line-end translation
     int master;
@@ -128,7 +132,6 @@ TEST(Robustness, EachPromptIsOnTheTerminalBeforeItsAnswerIsRead) {
     close(master);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_TRUE(fileExists(dir + "/m.txt"));
-    removeTree(dir);
 }
 
 // Everything readable from `fd` once the writer has gone, within 5 s.
@@ -145,11 +148,10 @@ std::string drain(int fd) {
     return bytes;
 }
 
-TEST(Robustness, ProgressLineOnATerminalOnly) {
+TEST_F(RobustRun, ProgressLineOnATerminalOnly) {
     if (underWine()) GTEST_SKIP() << "a pseudo-terminal is POSIX; Wine gives no console on it";
     // Carving 2000 x 2000 takes about two seconds: long enough for the line.
     const std::string input = "2000 2000 m 1\n";
-    std::string dir = makeScratchDir();
     struct termios raw;
     cfmakeraw(&raw);
     int master, slave;
@@ -168,7 +170,6 @@ TEST(Robustness, ProgressLineOnATerminalOnly) {
     close(pipeFds[1]);
     std::string piped = drain(pipeFds[0]);
     close(pipeFds[0]);
-    removeTree(dir);
 
     EXPECT_EQ(onTerminal.status, 0);
     EXPECT_EQ(onPipe.status, 0);
@@ -181,10 +182,9 @@ TEST(Robustness, ProgressLineOnATerminalOnly) {
 }
 
 #ifndef MAZEGEN_SANITIZED
-TEST(Robustness, ChoiceThreeUnderMemcheck) {
+TEST_F(RobustRun, ChoiceThreeUnderMemcheck) {
     if (underWine()) GTEST_SKIP() << "memcheck runs Linux programs only";
     if (system("valgrind --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "valgrind is not installed";
-    std::string dir = makeScratchDir();
     writeFile(dir + "/colorPalette.bin", shippedPalette());
     RunLimits limits;
     limits.seconds = 120;
@@ -194,7 +194,6 @@ TEST(Robustness, ChoiceThreeUnderMemcheck) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(leftFilesProblem(dir, shippedPalette()), "");
     EXPECT_EQ(listDir(dir).size(), 3u);
-    removeTree(dir);
 }
 #endif
 

@@ -121,3 +121,9 @@ bool underWine() {
     return false;
 #endif
 }
+
+const std::string CANNOT_CREATE_MESSAGE =
+    consoleText(hexBytes("837483408343838b82aa8dec90ac82c582ab82dc82b982f1210a"));
+const std::string CANNOT_WRITE_MESSAGE =
+    consoleText(hexBytes("837483408343838b82c98f9182ab8d9e82df82dc82b982f1210a"));
+const std::string TOO_LARGE_MESSAGE = consoleText(hexBytes("96c0984882aa91e582ab82b782ac82dc82b7210a"));

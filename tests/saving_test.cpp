@@ -16,17 +16,10 @@
 
 namespace {
 
-const std::string CANNOT_CREATE = hexBytes("837483408343838b82aa8dec90ac82c582ab82dc82b982f1210a");
-const std::string CANNOT_WRITE = hexBytes("837483408343838b82c98f9182ab8d9e82df82dc82b982f1210a");
-const std::string MAZE_TOO_LARGE = hexBytes("96c0984882aa91e582ab82b782ac82dc82b7210a");
 const uid_t NOBODY = 65534;
 
-class Saving : public ::testing::Test {
+class Saving : public ScratchFolderTest {
 protected:
-    std::string dir;
-    void SetUp() override { dir = makeScratchDir(); }
-    void TearDown() override { removeTree(dir); }
-    std::string path(const std::string &name) { return dir + "/" + name; }
     // "" when `name` holds a perfect maze of the given sizes, else what is wrong.
     std::string mazeIn(const std::string &name, int width, int height) {
         ReadMaze m;
@@ -101,7 +94,7 @@ TEST_F(Saving, HardLinksFifosAndDevicesAreWrittenInPlace) {
     ASSERT_EQ(symlink("/dev/full", path("full.txt").c_str()), 0);
     r = runMazegen(dir, "3 3 full 1");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out.substr(r.out.size() - CANNOT_WRITE.size()), CANNOT_WRITE);
+    EXPECT_EQ(r.out.substr(r.out.size() - CANNOT_WRITE_MESSAGE.size()), CANNOT_WRITE_MESSAGE);
     EXPECT_TRUE(noTemporary());
 }
 
@@ -136,7 +129,7 @@ TEST_F(Saving, UnprivilegedUserWritesWhatItMayAndNothingElse) {
     ASSERT_EQ(chmod(path("ro.txt").c_str(), 0444), 0);
     RunResult r = runMazegen(dir, "3 3 ro 1", asNobody());
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out.substr(r.out.size() - CANNOT_CREATE.size()), CANNOT_CREATE);
+    EXPECT_EQ(r.out.substr(r.out.size() - CANNOT_CREATE_MESSAGE.size()), CANNOT_CREATE_MESSAGE);
     EXPECT_EQ(readFile(path("ro.txt")), "old maze");
     EXPECT_EQ(statOf("ro.txt").st_mode & 07777, 0444u);
 
@@ -213,7 +206,7 @@ TEST_F(Saving, FileSizeLimitFailsTheWriteNotTheProgram) {
     RunResult r = runMazegen(dir, "300 300 m 1\n", limitsOf(100000, -1, 30));  // 538 kB of text
     EXPECT_EQ(r.signal, 0);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out.substr(r.out.size() - CANNOT_WRITE.size()), CANNOT_WRITE);
+    EXPECT_EQ(r.out.substr(r.out.size() - CANNOT_WRITE_MESSAGE.size()), CANNOT_WRITE_MESSAGE);
     EXPECT_EQ(readFile(path("m.txt")), "old maze");
     EXPECT_EQ(listDir(dir), std::vector<std::string>{"m.txt"});
 }
@@ -247,7 +240,7 @@ TEST_F(Saving, ControlGroupMemoryLimitRefusesWhatWouldNotFit) {
         if (!present) continue;  // this machine's groups have no such hierarchy
         RunResult r = runUnderFakeGroupLimit(dir, "3000 3000 m 1", version, "314572800", "209715200");
         EXPECT_EQ(r.status, 2) << "version " << version;
-        EXPECT_EQ(r.out.substr(r.out.size() - MAZE_TOO_LARGE.size()), MAZE_TOO_LARGE);
+        EXPECT_EQ(r.out.substr(r.out.size() - TOO_LARGE_MESSAGE.size()), TOO_LARGE_MESSAGE);
         r = runUnderFakeGroupLimit(dir, "300 300 m 1", version, "314572800", "209715200");
         EXPECT_EQ(r.status, 0) << "version " << version;
     }

@@ -3,6 +3,8 @@
 #ifndef TESTS_SUPPORT_H
 #define TESTS_SUPPORT_H
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -68,5 +70,23 @@ std::string mazeFromBitmap(const std::string &bmp, ReadMaze *maze);
 // "" when `bmp` is exactly the bitmap of `maze` with colour table
 // `palette` (the first 1024 bytes), else the first difference.
 std::string bitmapProblem(const std::string &bmp, const ReadMaze &maze, const std::string &palette);
+
+// A test in a scratch folder of its own, removed after the test even when
+// the test fails.
+class ScratchFolderTest : public ::testing::Test {
+protected:
+    std::string dir;
+    void SetUp() override {
+        dir = makeScratchDir();
+        ASSERT_FALSE(dir.empty());
+    }
+    void TearDown() override { removeTree(dir); }
+    std::string path(const std::string &name) const { return dir + "/" + name; }
+};
+
+// Failure messages as the program under test prints them (run_support.cpp).
+extern const std::string CANNOT_CREATE_MESSAGE;   // ファイルが作成できません!
+extern const std::string CANNOT_WRITE_MESSAGE;    // ファイルに書き込めません!
+extern const std::string TOO_LARGE_MESSAGE;  // 迷路が大きすぎます!
 
 #endif

@@ -15,18 +15,10 @@
 
 namespace {
 
-const std::string CANNOT_CREATE =
-    consoleText(hexBytes("837483408343838b82aa8dec90ac82c582ab82dc82b982f1210a"));
 const std::string HYOU_SJIS = "\x95\x5c";        // 表: its second byte is '\'
 const std::string HYOU_UTF8 = "\xe8\xa1\xa8";    // how Wine names it on Linux
 
-class Windows : public ::testing::Test {
-protected:
-    std::string dir;
-    void SetUp() override { dir = makeScratchDir(); }
-    void TearDown() override { removeTree(dir); }
-    std::string path(const std::string &name) { return dir + "/" + name; }
-};
+using Windows = ScratchFolderTest;
 
 TEST_F(Windows, NamesInTheSystemCodePageKeepTheirSecondBytes) {
     RunResult r = runMazegen(dir, "2 3 " + HYOU_SJIS + " 1\n");
@@ -103,7 +95,7 @@ TEST_F(Windows, ReplacesFilesWholeAndLeavesReadOnlyOnesAlone) {
     chmod(path("ro.txt").c_str(), 0444);  // read-only to Windows
     RunResult r = runMazegen(dir, "3 4 ro 1");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out.substr(r.out.size() - CANNOT_CREATE.size()), CANNOT_CREATE);
+    EXPECT_EQ(r.out.substr(r.out.size() - CANNOT_CREATE_MESSAGE.size()), CANNOT_CREATE_MESSAGE);
     EXPECT_EQ(readFile(path("ro.txt")), "old maze");
     EXPECT_EQ(listDir(dir), (std::vector<std::string>{"m.txt", "ro.txt"}));
 }

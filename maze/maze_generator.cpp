@@ -73,19 +73,31 @@ static void dropCandidate(uint32_t wallId) {
         maze.candidateBlockTree[i - 1]--;
 }
 
+// Draws one value of the pick: with two draws d1, d2 the 19 bits
+// (d1 << 4) | (d2 & 0xF); with `wide`, two more draws d3, d4 below them,
+// 49 bits in all.
+static uint64_t drawPickValue(bool wide) {
+    uint32_t high = drawRandom() << 4;   // the first draw gives the top 15 bits
+    uint32_t low = drawRandom() & 0xF;   // of the second only its low 4 count
+    uint64_t value = high | low;
+    if (!wide) return value;
+    value <<= 30;
+    value |= (uint64_t)drawRandom() << 15;
+    value |= drawRandom();
+    return value;
+}
+
 uint32_t drawPickPosition(uint32_t count) {
-    uint32_t nRes[2];
-    nRes[0] = drawRandom() << 4;
-    nRes[1] = drawRandom();
-    nRes[0] = nRes[0] | (nRes[1] & 0xF);  // 19 bits: 0 to 524287
-    if (count <= SHORT_LIST_REACH) return nRes[0] % count;
-    // A longer list takes two more draws below those 19 bits: 49 bits in
-    // all, so every position can be picked and none is favoured by more
-    // than one part in 2^17.
-    uint64_t wide = (uint64_t)nRes[0] << 30;
-    wide |= (uint64_t)drawRandom() << 15;
-    wide |= drawRandom();
-    return (uint32_t)(wide % count);
+    // A value at or above the largest multiple of `count` within its range
+    // would favour the first positions, so it is drawn again: every position
+    // is then exactly as likely as every other.
+    bool wide = count > SHORT_LIST_REACH;
+    uint64_t range = wide ? PICK_RANGE_WIDE : PICK_RANGE_SHORT;
+    uint64_t bound = range - range % count;
+    uint64_t value;
+    do value = drawPickValue(wide);
+    while (value >= bound);
+    return (uint32_t)(value % count);
 }
 
 uint32_t pickWall() {

@@ -21,11 +21,15 @@ MazeStatus carveMaze();
 
 // Longest candidate list picked from with two draws; longer lists take four.
 const uint32_t SHORT_LIST_REACH = 1u << 19;
+// Values a pick draws from: 19 bits of two draws, 49 bits of four.
+const uint64_t PICK_RANGE_SHORT = UINT64_C(1) << 19;
+const uint64_t PICK_RANGE_WIDE = UINT64_C(1) << 49;
 
 // Draws the position of the next pick in a list of `count` (> 0)
-// candidates: with two draws d1, d2, ((d1 << 4) | (d2 & 0xF)) mod count
-// while count <= SHORT_LIST_REACH; beyond it with four draws d1 to d4,
-// ((((d1 << 4) | (d2 & 0xF)) << 30) | (d3 << 15) | d4) mod count in 64 bits.
+// candidates, every position equally likely: a value v of two draws d1, d2,
+// (d1 << 4) | (d2 & 0xF), while count <= SHORT_LIST_REACH, else of four,
+// ((((d1 << 4) | (d2 & 0xF)) << 30) | (d3 << 15) | d4); a v at or above
+// range - (range mod count) is drawn again, and the position is v mod count.
 uint32_t drawPickPosition(uint32_t count);
 
 // The candidate at drawPickPosition(candidateCount) of the list of

@@ -18,20 +18,44 @@ namespace {
 // The C standard's example generator, written apart from the program's.
 struct Draws {
     uint32_t next;
+    uint32_t redraws = 0;  // values drawn again because they lay past the bound
     uint32_t draw() { next = next * 1103515245u + 12345u; return (next >> 16) & 0x7FFF; }
     // A pick's position in a list of `count`: 19 bits of two draws, and
-    // below them 30 bits of two more when the list is longer than 2^19.
+    // below them 30 bits of two more when the list is longer than 2^19; a
+    // value in the last, incomplete round of `count` is drawn again.
     uint32_t position(uint32_t count) {
-        uint64_t high = (uint64_t)draw() * 16, low = draw() % 16;
-        if (count <= 524288) return (uint32_t)((high + low) % count);
-        uint64_t third = draw(), fourth = draw();
-        return (uint32_t)(((high + low) * 1073741824 + third * 32768 + fourth) % count);
+        for (;;) {
+            uint64_t high = (uint64_t)draw() * 16, low = draw() % 16, range = 524288;
+            uint64_t value = high + low;
+            if (count > 524288) {
+                uint64_t third = draw(), fourth = draw();
+                value = value * 1073741824 + third * 32768 + fourth;
+                range = (uint64_t)524288 * 1073741824;
+            }
+            if (value < range / count * count) return (uint32_t)(value % count);
+            redraws++;
+        }
     }
 };
 
+// A generator state whose next two draws d1, d2 make the 19-bit value
+// (d1 << 4) | (d2 & 0xF) equal `value`, found by trying the free bits.
+uint32_t stateDrawing(uint32_t value) {
+    const uint32_t inverse = 4005161829u;  // 1103515245 * inverse = 1 mod 2^32
+    for (uint32_t free = 0; free < (1u << 17); free++) {
+        // The state after the first draw: its bits 16 to 30 are that draw.
+        uint32_t after = (value >> 4) << 16 | (free & 0xFFFF) | (free >> 16) << 31;
+        if (((after * 1103515245u + 12345u) >> 16 & 0xF) == (value & 0xF))
+            return (after - 12345u) * inverse;
+    }
+    ADD_FAILURE() << "no state draws " << value;
+    return 0;
+}
+
 // Carves the straightforward way: the candidate list is an array filtered
-// after every removal, labels are rewritten by a full pass.
-ReadMaze referenceCarve(int w, int h, uint32_t seed) {
+// after every removal, labels are rewritten by a full pass. Counts the
+// values drawn again in `*redraws` when given.
+ReadMaze referenceCarve(int w, int h, uint32_t seed, uint32_t *redraws = nullptr) {
     ReadMaze m{w, h, std::vector<int>((w - 1) * h, 1), std::vector<int>((h - 1) * w, 1)};
     uint32_t east = (w - 1) * h, walls = east + (h - 1) * w;
     std::vector<uint32_t> label(w * h), list(walls);
@@ -56,6 +80,7 @@ ReadMaze referenceCarve(int w, int h, uint32_t seed) {
         }
         list.swap(kept);
     }
+    if (redraws) *redraws = d.redraws;
     return m;
 }
 
@@ -188,14 +213,32 @@ TEST(Generator, PickFormulaWithFixedDraws) {
 TEST(Generator, SameMazesAsTheStraightforwardCarving) {
     const int sizes[][2] = {{2, 2}, {3, 2}, {2, 3}, {2, 37}, {41, 2}, {7, 7}, {16, 16},
                             {13, 29}, {31, 12}, {50, 60}};
+    uint32_t redrawn = 0;
     for (auto &s : sizes)
         for (uint32_t seed : {1u, 42u, 1700000000u, 0xFFFFFFFFu}) {
+            uint32_t redraws = 0;
             ReadMaze fast = carved(s[0], s[1], seed);
-            ReadMaze slow = referenceCarve(s[0], s[1], seed);
+            ReadMaze slow = referenceCarve(s[0], s[1], seed, &redraws);
             ASSERT_EQ(fast.east, slow.east) << s[0] << " x " << s[1] << " seed " << seed;
             ASSERT_EQ(fast.south, slow.south) << s[0] << " x " << s[1] << " seed " << seed;
             ASSERT_EQ(perfectMazeProblem(fast), "");
+            redrawn += redraws > 0;
         }
+    EXPECT_GT(redrawn, 4u) << "too few carvings with a value drawn again";
+}
+
+TEST(Generator, MazesWithoutRedrawsAreThoseOfTheFirstReleases) {
+    // Seed 1 at 10 x 10 never draws a value past the bound, so its maze is
+    // the one every earlier release carved from it, flag for flag.
+    uint32_t redraws = 1;
+    referenceCarve(10, 10, 1, &redraws);
+    EXPECT_EQ(redraws, 0u);
+    ReadMaze m = carved(10, 10, 1);
+    std::string east, south;
+    for (int f : m.east) east += (char)('0' + f);
+    for (int f : m.south) south += (char)('0' + f);
+    EXPECT_EQ(east, "100011010111010101111001011100011001001011100001101010111011101011000010100010010011101100");
+    EXPECT_EQ(south, "000100100101001001000011001100011110001010110010101000101011010100001010001111010000000001");
 }
 
 TEST(Generator, SameLargeMazesAsTheListCarving) {
@@ -211,7 +254,8 @@ TEST(Generator, SameLargeMazesAsTheListCarving) {
 }
 
 TEST(Generator, PickPositionsOnBothSidesOfTheFourDrawThreshold) {
-    const uint32_t counts[] = {524287, 524288, 524289, 718800, 0xFFFFFFFEu, 0xFFFFFFFFu};
+    const uint32_t counts[] = {1, 3, 5, 262145, 524287, 524288, 524289, 718800, 0xFFFFFFFEu,
+                               0xFFFFFFFFu};
     for (uint32_t count : counts)
         for (uint32_t seed : {3u, 77u, 123456789u}) {
             Draws d{seed};
@@ -222,19 +266,28 @@ TEST(Generator, PickPositionsOnBothSidesOfTheFourDrawThreshold) {
         }
 }
 
-TEST(Generator, PicksReachTheWholeOfALongList) {
-    ASSERT_TRUE(setUp(600, 600));  // 718800 candidates before any removal
-    ASSERT_EQ(maze.candidateCount, 718800u);
-    Draws d{7};
-    seedRandom(7);
-    uint32_t highest = 0;
-    for (int i = 0; i < 20000; i++) {
-        uint32_t wall = pickWall();
-        ASSERT_EQ(wall, d.position(718800));
-        highest = std::max(highest, wall);
+TEST(Generator, ValuesPastTheLastWholeRoundAreDrawnAgain) {
+    // 2^19 mod count values at the top would make the first positions more
+    // likely: the last kept value gives its position, the first dropped one
+    // costs two more draws.
+    const struct { uint32_t count, bound; } cases[] = {
+        {3, 524286}, {5, 524285}, {7, 524286}, {262145, 262145}, {524287, 524287}, {524288, 524288}};
+    for (auto &c : cases) {
+        ASSERT_EQ(c.bound, 524288 - 524288 % c.count);
+        uint32_t below = stateDrawing(c.bound - 1);
+        seedRandom(below);
+        EXPECT_EQ(drawPickPosition(c.count), (c.bound - 1) % c.count) << c.count;
+        Draws after{below};
+        after.draw(), after.draw();
+        EXPECT_EQ(drawRandom(), after.draw()) << "draws taken below the bound, " << c.count;
+        if (c.bound == 524288) continue;  // a whole number of rounds: nothing is dropped
+        uint32_t at = stateDrawing(c.bound);
+        Draws d{at};
+        seedRandom(at);
+        EXPECT_EQ(drawPickPosition(c.count), d.position(c.count)) << c.count;
+        EXPECT_GE(d.redraws, 1u) << c.count;
+        EXPECT_EQ(drawRandom(), d.draw()) << "draws taken at the bound, " << c.count;
     }
-    EXPECT_GT(highest, 715000u);
-    releaseMaze();
 }
 
 // Carved east walls among all carved walls of rows [first, end).
@@ -248,13 +301,27 @@ double eastShare(const ReadMaze &m, int first, int end) {
     return (double)east / (double)(east + south);
 }
 
-TEST(Generator, LargeMazesHaveTheTextureOfSmallOnes) {
-    // Mostly carved from lists beyond the two-draw reach: east and south
-    // walls must be carved alike, at the top as everywhere.
-    ReadMaze m = carved(1200, 1200, 20261208);
-    ASSERT_EQ(m.east.size(), 1199u * 1200);
-    EXPECT_NEAR(eastShare(m, 0, 1200), 0.5, 0.01);
-    EXPECT_NEAR(eastShare(m, 0, 120), 0.5, 0.01);
+// Mean length in cells of the straight stretches of a maze's rows (across)
+// or columns (down), each ended by a standing wall or the border.
+double meanRun(const ReadMaze &m, bool across) {
+    long standing = 0;
+    for (int f : across ? m.east : m.south) standing += f;
+    return (double)m.width * m.height / (double)(standing + (across ? m.height : m.width));
+}
+
+TEST(Generator, EveryMazeHasTheSameTextureEverywhere) {
+    // 512 x 512 goes through lists of 262144 to 524288 candidates, where a
+    // plain modulo would favour the east walls of the top rows; 1200 x 1200
+    // is mostly carved from lists beyond the two-draw reach.
+    const struct { int side; uint32_t seed; double overall; } cases[] = {
+        {512, 20261209, 0.003}, {1200, 20261208, 0.003}};
+    for (auto &c : cases) {
+        ReadMaze m = carved(c.side, c.side, c.seed);
+        ASSERT_EQ(m.east.size(), (size_t)(c.side - 1) * c.side);
+        EXPECT_NEAR(eastShare(m, 0, c.side), 0.5, c.overall) << c.side;
+        EXPECT_NEAR(eastShare(m, 0, c.side / 10), 0.5, 0.01) << c.side << ", top tenth";
+        EXPECT_NEAR(meanRun(m, true) / meanRun(m, false), 1.0, 0.03) << c.side;
+    }
 }
 
 TEST(AnswerReader, NumbersAsTheFormattedScanReadsThem) {

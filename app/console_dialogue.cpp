@@ -5,38 +5,13 @@
 
 #include <cstring>
 
+#include "app/console_texts.h"
+#include "maze/maze_generator.h"
 #include "output/bitmap_file.h"
 #include "output/save_file.h"
 #include "output/text_file.h"
 #include "platform/platform.h"
-
-// 迷路の縦幅を入力してください:
-static const char HEIGHT_PROMPT[] =
-    "\x96\xc0\x98H\x82\xcc\x8f" "c\x95\x9d\x82\xf0\x93\xfc\x97\xcd\x82\xb5\x82\xc4\x82\xad"
-    "\x82\xbe\x82\xb3\x82\xa2:";
-// 迷路の横幅を入力してください:
-static const char WIDTH_PROMPT[] =
-    "\x96\xc0\x98H\x82\xcc\x89\xa1\x95\x9d\x82\xf0\x93\xfc\x97\xcd\x82\xb5\x82\xc4\x82\xad"
-    "\x82\xbe\x82\xb3\x82\xa2:";
-// 保存するファイル名を入力してください。
-static const char FILENAME_PROMPT[] =
-    "\x95\xdb\x91\xb6\x82\xb7\x82\xe9\x83t\x83@\x83" "C\x83\x8b\x96\xbc\x82\xf0\x93\xfc\x97\xcd"
-    "\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2\x81" "B\n";
-// 保存する形式を選択してください。
-// １→テキストデータに保存
-// ２→画像データで保存
-// ３→テキストデータと画像データで保存
-static const char FORMAT_MENU[] =
-    "\x95\xdb\x91\xb6\x82\xb7\x82\xe9\x8c`\x8e\xae\x82\xf0\x91I\x91\xf0\x82\xb5\x82\xc4\x82\xad"
-    "\x82\xbe\x82\xb3\x82\xa2\x81" "B\n"
-    "\x82P\x81\xa8\x83" "e\x83L\x83X\x83g\x83" "f\x81[\x83^\x82\xc9\x95\xdb\x91\xb6\n"
-    "\x82Q\x81\xa8\x89\xe6\x91\x9c\x83" "f\x81[\x83^\x82\xc5\x95\xdb\x91\xb6\n"
-    "\x82R\x81\xa8\x83" "e\x83L\x83X\x83g\x83" "f\x81[\x83^\x82\xc6\x89\xe6\x91\x9c\x83" "f\x81["
-    "\x83^\x82\xc5\x95\xdb\x91\xb6\n";
-// 指定された値を入力してください
-static const char INVALID_CHOICE[] =
-    "\x8ew\x92\xe8\x82\xb3\x82\xea\x82\xbd\x92l\x82\xf0\x93\xfc\x97\xcd\x82\xb5\x82\xc4\x82\xad"
-    "\x82\xbe\x82\xb3\x82\xa2\n";
+#include "platform/progress.h"
 
 // White space as the C locale's scan sees it.
 static bool isBlank(int c) {
@@ -100,37 +75,42 @@ void skipTokenRest(FILE *in) {
     if (c != EOF) ungetc(c, in);
 }
 
-// Shows `text` at once, before the program waits for the next answer.
-static void prompt(const char *text) {
-    showText(text);
-}
-
 MazeStatus askMazeSize() {
     // An answer that is not a number leaves its size at -1, which set-up
     // rejects; the height is asked first.
-    prompt(HEIGHT_PROMPT);
+    showText(HEIGHT_PROMPT);
     readNumber(stdin, &maze.mazeHeight);
-    prompt(WIDTH_PROMPT);
+    showText(WIDTH_PROMPT);
     readNumber(stdin, &maze.mazeWidth);
     return setUpMaze();
+}
+
+MazeStatus generateMaze() {
+    showText(COMPUTING_TEXT);
+    beginProgress(maze.cellCount - 1);
+    MazeStatus status = carveMaze();
+    endProgress();
+    if (status != MAZE_OK) return status;
+    showText(COMPUTED_TEXT);
+    return MAZE_OK;
 }
 
 MazeStatus saveMaze() {
     char filename[FILENAME_BUFFER_SIZE];
     memset(filename, 0, sizeof filename);
-    int32_t saveFlag = 0;
+    int32_t menuChoice = 0;
 
-    prompt(FILENAME_PROMPT);
+    showText(FILENAME_PROMPT);
     if (readToken(stdin, filename, sizeof filename) == READ_END) return MAZE_INPUT_ENDED;
 
     for (;;) {
-        prompt(FORMAT_MENU);
-        ReadResult read = readNumber(stdin, &saveFlag);
+        showText(FORMAT_MENU);
+        ReadResult read = readNumber(stdin, &menuChoice);
         if (read == READ_END) return MAZE_INPUT_ENDED;
         // Drop an unreadable token so the menu cannot repeat forever;
-        // saveFlag then keeps its earlier, invalid value.
+        // menuChoice then keeps its earlier, invalid value.
         if (read == READ_NOT_NUMBER) skipTokenRest(stdin);
-        switch (saveFlag) {
+        switch (menuChoice) {
         case 1:
             return saveText(filename);
         case 2:
@@ -141,7 +121,7 @@ MazeStatus saveMaze() {
             return saveBitmap(filename);
         }
         default:
-            prompt(INVALID_CHOICE);
+            showText(INVALID_CHOICE);
         }
     }
 }

@@ -1,5 +1,6 @@
-// The conversation with the user: the size questions, the file name and the
-// format menu, and the reading of their answers from a stream.
+// The conversation with the user: the size questions, the lines around the
+// carving, the file name and the format menu, and the reading of their
+// answers from a stream.
 #ifndef APP_CONSOLE_DIALOGUE_H
 #define APP_CONSOLE_DIALOGUE_H
 
@@ -34,6 +35,11 @@ void skipTokenRest(FILE *in);
 // Asks for the height and the width, then sets up the maze (setUpMaze).
 // Returns the set-up's status.
 MazeStatus askMazeSize();
+
+// Shows the line that carving has begun, carves the maze (carveMaze) with
+// a progress line and shows the line that it has ended. Returns
+// carveMaze's status; the closing line is shown only on success.
+MazeStatus generateMaze();
 
 // Asks for a file name and shows the format menu until it gets 1, 2 or 3,
 // then saves. Returns the writers' status, or MAZE_INPUT_ENDED when the

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "app/console_dialogue.h"
-#include "maze/maze_generator.h"
+#include "app/console_texts.h"
 #include "maze/maze_state.h"
 #include "platform/platform.h"
 
@@ -26,34 +26,19 @@ static int finishRun(MazeStatus status) {
     case MAZE_SIZE_REJECTED:
     case MAZE_INPUT_ENDED:
         return EXIT_ANSWERS;
-    case MAZE_TOO_LARGE:  // 迷路が大きすぎます!
-        message = "\x96\xc0\x98H\x82\xaa\x91\xe5\x82\xab\x82\xb7\x82\xac\x82\xdc\x82\xb7!\n";
+    case MAZE_TOO_LARGE:
+        message = TOO_LARGE_MESSAGE;
         exitStatus = EXIT_ANSWERS;
         break;
-    case MAZE_NO_MEMORY:  // メモリが足りません!
-        message = "\x83\x81\x83\x82\x83\x8a\x82\xaa\x91\xab\x82\xe8\x82\xdc\x82\xb9\x82\xf1!\n";
+    case MAZE_NO_MEMORY:
+        message = NO_MEMORY_MESSAGE;
         exitStatus = EXIT_OUT_OF_MEMORY;
         break;
-    case MAZE_CANNOT_CREATE:  // ファイルが作成できません!
-        message = "\x83t\x83@\x83" "C\x83\x8b\x82\xaa\x8d\xec\x90\xac\x82\xc5\x82\xab\x82\xdc\x82"
-                  "\xb9\x82\xf1!\n";
-        break;
-    case MAZE_CANNOT_WRITE:  // ファイルに書き込めません!
-        message = "\x83t\x83@\x83" "C\x83\x8b\x82\xc9\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xdc\x82"
-                  "\xb9\x82\xf1!\n";
-        break;
-    case MAZE_NO_PALETTE:  // 設定ファイルcolorPalette.binがありません!
-        message = "\x90\xdd\x92\xe8\x83t\x83@\x83" "C\x83\x8b" "colorPalette.bin"
-                  "\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1!\n";
-        break;
-    case MAZE_BAD_PALETTE:  // 設定ファイルcolorPalette.binが壊れています!
-        message = "\x90\xdd\x92\xe8\x83t\x83@\x83" "C\x83\x8b" "colorPalette.bin"
-                  "\x82\xaa\x89\xf3\x82\xea\x82\xc4\x82\xa2\x82\xdc\x82\xb7!\n";
-        break;
-    case MAZE_IMAGE_TOO_LARGE:  // 画像が大きすぎて保存できません!
-        message = "\x89\xe6\x91\x9c\x82\xaa\x91\xe5\x82\xab\x82\xb7\x82\xac\x82\xc4\x95\xdb\x91"
-                  "\xb6\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1!\n";
-        break;
+    case MAZE_CANNOT_CREATE: message = CANNOT_CREATE_MESSAGE; break;
+    case MAZE_CANNOT_WRITE: message = CANNOT_WRITE_MESSAGE; break;
+    case MAZE_NO_PALETTE: message = NO_PALETTE_MESSAGE; break;
+    case MAZE_BAD_PALETTE: message = BAD_PALETTE_MESSAGE; break;
+    case MAZE_IMAGE_TOO_LARGE: message = IMAGE_TOO_LARGE_MESSAGE; break;
     }
     showText(message);
     return exitStatus;

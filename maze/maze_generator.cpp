@@ -10,16 +10,10 @@
 // spread into the wall flags only once carving ends.
 #include "maze/maze_generator.h"
 
-#include <cstdio>
-
-#include "app/progress.h"
 #include "maze/maze_state.h"
-#include "platform/platform.h"
+#include "platform/progress.h"
 
 static const uint32_t WORDS_PER_BLOCK = CANDIDATE_BLOCK_BITS / 64;
-
-static const char PROGRESS_START[] = "\x8cv\x8eZ\x92\x86...\n";      // 計算中...
-static const char PROGRESS_END[] = "\x8cv\x8eZ\x8fI\x97\xb9...\n";   // 計算終了...
 
 // Set bits of `word`, without a call into the runtime on machines where
 // the compiler may not assume a population-count instruction.
@@ -165,14 +159,4 @@ MazeStatus carveMaze() {
         else mergeSets(labelFirst, labelSecond);
     }
     return settleWallFlags();
-}
-
-MazeStatus generateMaze() {
-    showText(PROGRESS_START);
-    beginProgress(maze.cellCount - 1);
-    MazeStatus status = carveMaze();
-    endProgress();
-    if (status != MAZE_OK) return status;
-    showText(PROGRESS_END);
-    return MAZE_OK;
 }

@@ -5,18 +5,16 @@
 
 #include <cstdint>
 
+#include "maze/maze_state.h"
+
 // Returned by pickWall when no candidate is left.
 const uint32_t NO_WALL = 0xFFFFFFFFu;
 
-#include "maze/maze_state.h"
-
-// Prints the progress line, carves the maze set up by setUpMaze (carveMaze)
-// and prints the closing progress line. Returns carveMaze's status.
-MazeStatus generateMaze();
-
-// Removes walls until every cell is joined: exactly cellCount - 1 removals.
-// Which maze comes out depends only on the draws of the random generator.
-// Ends by writing the wall flags (settleWallFlags) and returns its status.
+// Removes walls from the maze set up by setUpMaze until every cell is
+// joined: exactly cellCount - 1 removals, reported to the progress line of
+// the step under way. Which maze comes out depends only on the draws of
+// the random generator. Ends by writing the wall flags (settleWallFlags)
+// and returns its status.
 MazeStatus carveMaze();
 
 // Longest candidate list picked from with two draws; longer lists take four.

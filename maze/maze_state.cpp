@@ -9,20 +9,10 @@
 
 #include "platform/platform.h"
 
-MazeState maze = {
-    -1, -1,                 // sizes not read yet
-    0, 0, 0, 0,             // counts
-    nullptr, nullptr,       // wall flags
-    nullptr, nullptr,       // carving bookkeeping
-    nullptr, nullptr, 0, 0, // candidates
-    1,                      // generator state before seeding
-    0, 0, 0, 0, 0, 0,       // raster
-    0, 0, 0, false, false,  // progress
-    nullptr,                // no save under way
-};
+MazeState maze;
 
-// Words of 64 candidate bits needed for `wallCount` wall ids.
-static uint64_t candidateWordCount(uint64_t wallCount) {
+// Words of 64 bits needed for one bit per wall of `wallCount` wall ids.
+static uint64_t wallWordCount(uint64_t wallCount) {
     return (wallCount + 63) / 64;
 }
 
@@ -32,7 +22,7 @@ static uint64_t candidateBlocksFor(uint64_t wallCount) {
 
 // Bytes of `count` wall bits, 64 a word.
 static uint64_t wallBitBytes(uint64_t count) {
-    return candidateWordCount(count) * sizeof(uint64_t);
+    return wallWordCount(count) * sizeof(uint64_t);
 }
 
 uint64_t mazeStateBytes(int32_t width, int32_t height) {
@@ -71,7 +61,7 @@ void wallCells(uint32_t wallId, uint32_t *firstCell, uint32_t *secondCell) {
 // Marks every wall id a candidate and builds the per-block Fenwick tree
 // over those bits in linear time.
 static void fillCandidates() {
-    uint64_t words = candidateWordCount(maze.wallCount);
+    uint64_t words = wallWordCount(maze.wallCount);
     memset(maze.candidateWalls, 0xFF, words * sizeof(uint64_t));
     uint32_t tailBits = maze.wallCount % 64;
     if (tailBits != 0) maze.candidateWalls[words - 1] = (UINT64_C(1) << tailBits) - 1;

@@ -1,5 +1,5 @@
-// The one maze of a run: its sizes, wall flags, carving bookkeeping and the
-// raster fields of a bitmap save, held in one process-wide record `maze`.
+// The one maze of a run: its sizes, wall flags, carving bookkeeping and
+// random generator, held in one process-wide record `maze`.
 #ifndef MAZE_MAZE_STATE_H
 #define MAZE_MAZE_STATE_H
 
@@ -18,7 +18,7 @@ enum MazeStatus {
     MAZE_CANNOT_WRITE,     // writing, flushing or closing it failed: status 1
     MAZE_NO_PALETTE,       // colorPalette.bin cannot be opened: status 1
     MAZE_BAD_PALETTE,      // colorPalette.bin holds under 1024 bytes: status 1
-    MAZE_IMAGE_TOO_LARGE,  // the bitmap exceeds its fields or memory: status 1
+    MAZE_IMAGE_TOO_LARGE,  // the bitmap exceeds its 32-bit fields: status 1
 };
 
 // One cell's entry in the sets of joined cells that carving keeps.
@@ -28,55 +28,34 @@ struct CellSet {
     uint32_t size;   // cells in the set; kept at the record of its label
 };
 
-struct SaveFile;
-
 struct MazeState {
     /* Sizes, as answered at the console */
-    int32_t mazeWidth;       // cell columns; -1 until read; >= 2 once set up
-    int32_t mazeHeight;      // cell rows; -1 until read; >= 2 once set up
+    int32_t mazeWidth = -1;       // cell columns; -1 until read; >= 2 once set up
+    int32_t mazeHeight = -1;      // cell rows; -1 until read; >= 2 once set up
 
     /* Counts, valid once set up */
-    uint32_t cellCount;      // mazeWidth * mazeHeight
-    uint32_t eastWallCount;  // (mazeWidth - 1) * mazeHeight
-    uint32_t southWallCount; // (mazeHeight - 1) * mazeWidth
-    uint32_t wallCount;      // eastWallCount + southWallCount: the wall ids
+    uint32_t cellCount = 0;       // mazeWidth * mazeHeight
+    uint32_t eastWallCount = 0;   // (mazeWidth - 1) * mazeHeight
+    uint32_t southWallCount = 0;  // (mazeHeight - 1) * mazeWidth
+    uint32_t wallCount = 0;       // eastWallCount + southWallCount: the wall ids
 
     /* Wall flags: 1 while the wall stands, 0 once carved away; written from
        carvedWalls when carving ends (settleWallFlags), null until then */
-    int32_t *eastWalls;      // eastWallCount flags, east-wall index order
-    int32_t *southWalls;     // southWallCount flags, south-wall index order
+    int32_t *eastWalls = nullptr;   // eastWallCount flags, east-wall index order
+    int32_t *southWalls = nullptr;  // southWallCount flags, south-wall index order
 
     /* Carving bookkeeping, from set-up until settleWallFlags frees it */
-    CellSet *cellSets;       // cellCount entries, one per cell
-    uint64_t *carvedWalls;   // wallCount bits, 64 a word; 1 = carved away
+    CellSet *cellSets = nullptr;       // cellCount entries, one per cell
+    uint64_t *carvedWalls = nullptr;   // wallCount bits, 64 a word; 1 = carved away
 
     /* Candidate walls: the standing walls between two different sets */
-    uint64_t *candidateWalls;     // wallCount bits, 64 a word; 1 = candidate
-    uint32_t *candidateBlockTree; // Fenwick tree of candidates per block
-    uint32_t candidateBlockCount; // blocks of CANDIDATE_BLOCK_BITS wall ids
-    uint32_t candidateCount;      // candidates left; 0 once carving is done
+    uint64_t *candidateWalls = nullptr;      // wallCount bits, 64 a word; 1 = candidate
+    uint32_t *candidateBlockTree = nullptr;  // Fenwick tree of candidates per block
+    uint32_t candidateBlockCount = 0;        // blocks of CANDIDATE_BLOCK_BITS wall ids
+    uint32_t candidateCount = 0;             // candidates left; 0 once carving is done
 
     /* Random draws */
-    uint32_t randomNext;     // generator state; seeded by setUpMaze
-
-    /* Raster of a bitmap save: 0 (null) until the bitmap writer sets it up */
-    int32_t passageWidth;    // pixels across a cell's passage square: 5
-    int32_t wallThickness;   // pixels across a cell's rim: 1
-    int32_t cellPitch;       // pixels across a cell's block: 7
-    int32_t imageWidth;      // cellPitch * mazeWidth pixels
-    int32_t imageHeight;     // cellPitch * mazeHeight pixels
-    int32_t rowStride;       // bytes per stored row, imageWidth rounded up to 4
-
-    /* Progress line of the step under way (app/progress.h) */
-    uint64_t progressTotal;  // units of work of the step; 0 when none runs
-    uint64_t progressStart;  // monotonic milliseconds when the step began
-    uint64_t progressShownAt;// monotonic milliseconds of the last drawing
-    bool progressOnTerminal; // standard error is a terminal
-    bool progressShown;      // the line is on the screen and must be wiped
-
-    /* A save under way */
-    SaveFile *volatile pendingSave; // the save whose temporary file exists, for
-                                    // an interruption to remove; null when none
+    uint32_t randomNext = 1;  // generator state; seeded by setUpMaze
 };
 
 extern MazeState maze;

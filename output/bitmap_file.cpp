@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/progress.h"
 #include "output/raster.h"
+#include "platform/progress.h"
 
 const char PALETTE_FILE_NAME[] = "colorPalette.bin";
 
@@ -35,7 +35,7 @@ MazeStatus readPalette(uint8_t *palette) {
 }
 
 bool writeBitmapHeader(SaveFile *file) {
-    uint32_t pixelBytes = (uint32_t)maze.rowStride * (uint32_t)maze.imageHeight;
+    uint32_t pixelBytes = (uint32_t)raster.rowStride * (uint32_t)raster.imageHeight;
     BitmapFileHeader bmfh;
     bmfh.bfType = BITMAP_TYPE;
     bmfh.bfSize = PIXEL_DATA_OFFSET + pixelBytes;
@@ -45,8 +45,8 @@ bool writeBitmapHeader(SaveFile *file) {
 
     BitmapInfoHeader bmih;
     bmih.biSize = BITMAP_INFO_HEADER_SIZE;
-    bmih.biWidth = maze.imageWidth;
-    bmih.biHeight = maze.imageHeight;
+    bmih.biWidth = raster.imageWidth;
+    bmih.biHeight = raster.imageHeight;
     bmih.biPlanes = 1;
     bmih.biBitCount = 8;
     bmih.biCompression = BI_RGB;
@@ -83,8 +83,8 @@ bool copyPalette(SaveFile *file, const uint8_t *palette) {
 }
 
 bool writePixels(SaveFile *file, uint8_t *rows) {
-    size_t stride = (size_t)maze.rowStride;
-    int32_t pitch = maze.cellPitch;
+    size_t stride = (size_t)raster.rowStride;
+    const int32_t pitch = CELL_PITCH;
     uint32_t cellRows = (uint32_t)maze.mazeHeight;
     // Bottom row of cells first, and in each its bottom pixel row first: the
     // stored rows of a row of cells are one block, written at once, that
@@ -109,20 +109,15 @@ MazeStatus saveBitmap(const char *filename) {
     if (status != MAZE_OK) return status;
     status = setUpRaster(PIXEL_DATA_OFFSET);  // bfSize must fit its 32 bits
     if (status != MAZE_OK) return status;
-    uint8_t *rows = (uint8_t *)malloc((size_t)maze.cellPitch * (size_t)maze.rowStride);
+    uint8_t *rows = (uint8_t *)malloc((size_t)CELL_PITCH * (size_t)raster.rowStride);
     if (!rows) return MAZE_NO_MEMORY;
 
     SaveFile file;
-    status = openSaveFile(&file, filename, BITMAP_EXTENSION);
+    status = openSaveFile(&file, filename, BITMAP_EXTENSION, (uint64_t)maze.mazeHeight);
     if (status == MAZE_OK) {
-        beginProgress((uint64_t)maze.mazeHeight);
-        if (writeBitmapHeader(&file) && copyPalette(&file, palette) && writePixels(&file, rows)) {
-            status = commitSaveFile(&file);
-        } else {
-            abandonSaveFile(&file);
-            status = MAZE_CANNOT_WRITE;
-        }
-        endProgress();
+        bool written =
+            writeBitmapHeader(&file) && copyPalette(&file, palette) && writePixels(&file, rows);
+        status = finishSaveFile(&file, written);
     }
     free(rows);
     return status;

@@ -55,7 +55,7 @@ MazeStatus saveBitmap(const char *filename);
 // MAZE_BAD_PALETTE when it holds fewer bytes.
 MazeStatus readPalette(uint8_t *palette);
 
-// Writes the 54 header bytes for the raster set up in `maze` to `file`;
+// Writes the 54 header bytes for the image set up in `raster` to `file`;
 // returns false on a write error.
 bool writeBitmapHeader(SaveFile *file);
 
@@ -64,7 +64,7 @@ bool writeBitmapHeader(SaveFile *file);
 bool copyPalette(SaveFile *file, const uint8_t *palette);
 
 // Writes the stored pixel rows, bottom row first, drawing them in `rows`
-// (room for cellPitch rows of rowStride bytes); returns false on a write
+// (room for CELL_PITCH rows of rowStride bytes); returns false on a write
 // error.
 bool writePixels(SaveFile *file, uint8_t *rows);
 

@@ -3,21 +3,19 @@
 
 #include <cstring>
 
+Raster raster;
+
 MazeStatus setUpRaster(uint32_t leadingBytes) {
-    int64_t pitch = PASSAGE_WIDTH + 2 * WALL_THICKNESS;
-    int64_t width = pitch * maze.mazeWidth;
-    int64_t height = pitch * maze.mazeHeight;
+    int64_t width = (int64_t)CELL_PITCH * maze.mazeWidth;
+    int64_t height = (int64_t)CELL_PITCH * maze.mazeHeight;
     int64_t stride = width % 4 == 0 ? width : width / 4 * 4 + 4;
     uint64_t storedBytes = (uint64_t)stride * (uint64_t)height;
     if (stride > INT32_MAX || height > INT32_MAX || storedBytes + leadingBytes > UINT32_MAX)
         return MAZE_IMAGE_TOO_LARGE;
 
-    maze.passageWidth = PASSAGE_WIDTH;
-    maze.wallThickness = WALL_THICKNESS;
-    maze.cellPitch = (int32_t)pitch;
-    maze.imageWidth = (int32_t)width;
-    maze.rowStride = (int32_t)stride;
-    maze.imageHeight = (int32_t)height;
+    raster.imageWidth = (int32_t)width;
+    raster.rowStride = (int32_t)stride;
+    raster.imageHeight = (int32_t)height;
     return MAZE_OK;
 }
 
@@ -60,5 +58,5 @@ void drawPixelRow(uint32_t cellRow, int32_t localY, uint8_t *row) {
             out = putCell(out, west, PASSAGE_PIXEL, eastPixel);
         }
     }
-    memset(out, WALL_PIXEL, (size_t)(maze.rowStride - maze.imageWidth));
+    memset(out, WALL_PIXEL, (size_t)(raster.rowStride - raster.imageWidth));
 }

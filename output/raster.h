@@ -16,18 +16,28 @@
 
 const int32_t PASSAGE_WIDTH = 5;   // pixels across a cell's passage square
 const int32_t WALL_THICKNESS = 1;  // pixels across a cell's rim
+const int32_t CELL_PITCH = PASSAGE_WIDTH + 2 * WALL_THICKNESS;  // across a cell's block: 7
 
 const uint8_t WALL_PIXEL = 0x00;     // colour-table entry of walls and fill
 const uint8_t PASSAGE_PIXEL = 0xFF;  // colour-table entry of passages
 
-// Sets the raster fields of `maze` for its sizes. `leadingBytes` is what a
+// The image of the maze, set by setUpRaster: 0 until then.
+struct Raster {
+    int32_t imageWidth = 0;   // CELL_PITCH * mazeWidth pixels
+    int32_t imageHeight = 0;  // CELL_PITCH * mazeHeight pixels
+    int32_t rowStride = 0;    // bytes per stored row, imageWidth rounded up to 4
+};
+
+extern Raster raster;
+
+// Sets `raster` for the sizes of `maze`. `leadingBytes` is what a
 // file puts before the pixel bytes. Returns MAZE_OK, or
 // MAZE_IMAGE_TOO_LARGE when a field, the pixel bytes or their sum with
 // `leadingBytes` would not fit in 32 bits.
 MazeStatus setUpRaster(uint32_t leadingBytes);
 
 // Fills `row` (rowStride bytes, fill included) with pixel row `localY`
-// (0 to cellPitch - 1, from the top) of the row of cells `cellRow`.
+// (0 to CELL_PITCH - 1, from the top) of the row of cells `cellRow`.
 void drawPixelRow(uint32_t cellRow, int32_t localY, uint8_t *row);
 
 #endif

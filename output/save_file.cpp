@@ -1,36 +1,84 @@
-// Saving for the text and bitmap writers; where and how a file is opened,
-// synced and put in place is the platform's part.
+// The policy of a save, on top of the platform's file primitives: where the
+// bytes go (a temporary file or the name itself) and what each failure
+// means to the user.
 #include "output/save_file.h"
 
 #include <cstring>
 
 #include "platform/platform.h"
+#include "platform/progress.h"
 
-// Stream buffer of an output file: large writes keep big mazes fast.
-static const size_t STREAM_BUFFER_SIZE = 1 << 16;
+const char TEMPORARY_PREFIX[] = ".mz-";
+static const int TEMPORARY_RANDOM_LETTERS = 6;
+// Names tried before a crowded folder is given up on.
+static const int TEMPORARY_TRIES = 100;
+// Letters of the random part: one case, for systems that ignore case.
+static const char TEMPORARY_LETTERS[] = "abcdefghijklmnopqrstuvwxyz0123456789";
 
-MazeStatus openSaveFile(SaveFile *file, const char *filename, const char *extension) {
+// Creates a temporary file under a fresh random name beside the target.
+static SysResult createTemporary() {
+    uint64_t seed = uniqueSeed();
+    char name[sizeof TEMPORARY_PREFIX + TEMPORARY_RANDOM_LETTERS];
+    memcpy(name, TEMPORARY_PREFIX, sizeof TEMPORARY_PREFIX - 1);
+    for (int attempt = 0; attempt < TEMPORARY_TRIES; attempt++) {
+        char *out = name + sizeof TEMPORARY_PREFIX - 1;
+        for (int i = 0; i < TEMPORARY_RANDOM_LETTERS; i++) {
+            seed = seed * 6364136223846793005u + 1442695040888963407u;
+            *out++ = TEMPORARY_LETTERS[(seed >> 33) % (sizeof TEMPORARY_LETTERS - 1)];
+        }
+        *out = '\0';
+        SysResult made = createSaveTemporary(name);
+        if (made != SYS_EXISTS) return made;
+    }
+    return SYS_FAILED;
+}
+
+// The end of a save that never started: nothing stays open.
+static MazeStatus refuse() {
+    closeSaveTarget();
+    return MAZE_CANNOT_CREATE;
+}
+
+MazeStatus openSaveFile(SaveFile *file, const char *filename, const char *extension,
+                        uint64_t progressTotal) {
     memset(file, 0, sizeof *file);
-    file->folder = -1;
     size_t nameLength = strnlen(filename, FILENAME_BUFFER_SIZE - 1);
-    size_t extensionLength = strlen(extension);
     memcpy(file->finalName, filename, nameLength);
-    memcpy(file->finalName + nameLength, extension, extensionLength + 1);
-    MazeStatus status = openTargetFile(file);
-    if (status == MAZE_OK) setvbuf(file->stream, nullptr, _IOFBF, STREAM_BUFFER_SIZE);
-    return status;
+    memcpy(file->finalName + nameLength, extension, strlen(extension) + 1);
+
+    SaveTargetFacts facts;
+    if (openSaveTarget(file->finalName, &facts) != SYS_DONE) return refuse();
+    if (facts.exists && (facts.isFolder || !facts.writable)) return refuse();
+
+    bool ready = false;
+    if (!facts.exists || facts.replaceable) {
+        ready = createTemporary() == SYS_DONE;
+        if (ready && facts.exists && keepTargetAttributes() != SYS_DONE) {
+            removeSaveTemporary();
+            ready = false;
+        }
+        if (!ready && !facts.exists) return refuse();
+    }
+    if (!ready) {
+        file->inPlace = true;
+        if (openTargetInPlace() != SYS_DONE) return refuse();
+    }
+    beginProgress(progressTotal);
+    return MAZE_OK;
 }
 
 bool writeSaveFile(SaveFile *file, const void *data, size_t size) {
-    return fwrite(data, 1, size, file->stream) == size;
+    (void)file;
+    return writeSaveData(data, size) == SYS_DONE;
 }
 
-MazeStatus commitSaveFile(SaveFile *file) {
-    bool written = ferror(file->stream) == 0;
-    if (fflush(file->stream) != 0) written = false;
-    return commitTargetFile(file, written);
-}
-
-void abandonSaveFile(SaveFile *file) {
-    abandonTargetFile(file);
+MazeStatus finishSaveFile(SaveFile *file, bool written) {
+    MazeStatus status = MAZE_OK;
+    if (!written) status = MAZE_CANNOT_WRITE;
+    else if (finishSaveData() != SYS_DONE) status = MAZE_CANNOT_WRITE;
+    else if (!file->inPlace && replaceSaveTarget() != SYS_DONE) status = MAZE_CANNOT_CREATE;
+    removeSaveTemporary();
+    closeSaveTarget();
+    endProgress();
+    return status;
 }

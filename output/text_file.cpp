@@ -3,11 +3,12 @@
 
 #include <cstring>
 
-#include "app/progress.h"
 #include "output/save_file.h"
+#include "platform/progress.h"
 
 static const char TEXT_EXTENSION[] = ".txt";
-// Lines are gathered in a block of this many bytes before each write.
+// Lines are gathered in a block of this many bytes, which goes to the file
+// in one write.
 static const size_t TEXT_BLOCK_SIZE = 1 << 16;
 // Longest line: a sign, ten digits, CR and LF.
 static const size_t LONGEST_LINE = 13;
@@ -57,24 +58,16 @@ static bool writeLines(SaveFile *file, TextBlock *block, const int32_t *values, 
 
 MazeStatus saveText(const char *filename) {
     SaveFile file;
-    MazeStatus status = openSaveFile(&file, filename, TEXT_EXTENSION);
+    MazeStatus status = openSaveFile(&file, filename, TEXT_EXTENSION, 2 + (uint64_t)maze.wallCount);
     if (status != MAZE_OK) return status;
 
     static TextBlock block;
     block.used = 0;
     block.lines = 0;
-    beginProgress(2 + (uint64_t)maze.wallCount);
     const int32_t sizes[2] = {maze.mazeWidth, maze.mazeHeight};
     bool written = writeLines(&file, &block, sizes, 2) &&
                    writeLines(&file, &block, maze.eastWalls, maze.eastWallCount) &&
                    writeLines(&file, &block, maze.southWalls, maze.southWallCount) &&
                    writeSaveFile(&file, block.bytes, block.used);
-    if (written) {
-        status = commitSaveFile(&file);
-    } else {
-        abandonSaveFile(&file);
-        status = MAZE_CANNOT_WRITE;
-    }
-    endProgress();
-    return status;
+    return finishSaveFile(&file, written);
 }

@@ -13,8 +13,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "output/save_file.h"
-
 // MemAvailable of /proc/meminfo in bytes, or 0 where it cannot be read.
 static uint64_t memInfoAvailable() {
     FILE *meminfo = fopen("/proc/meminfo", "r");
@@ -123,22 +121,36 @@ uint64_t monotonicMilliseconds() {
     return (uint64_t)now.tv_sec * 1000 + (uint64_t)now.tv_nsec / 1000000;
 }
 
+uint64_t uniqueSeed() {
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    return ((uint64_t)getpid() << 32) ^ (uint64_t)now.tv_sec * 1000000000u ^ (uint64_t)now.tv_nsec;
+}
+
 /* Saving */
 
-// Temporary files are this prefix and random letters, hidden in listings.
-static const char TEMP_PREFIX[] = ".mz-";
-static const int TEMP_RANDOM_LETTERS = 6;
-static const int TEMP_TRIES = 100;
 // Symbolic links followed from one name before giving up, as the system does.
 static const int LINK_DEPTH_LIMIT = 40;
+// Room for a path the name leads to after following links.
+static const size_t TARGET_PATH_SIZE = 4096;
 // The signals that end a run while a temporary file may exist.
 static const int INTERRUPTS[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+
+// The save under way: one at a time.
+static struct {
+    int folder = -1;                    // the target's folder, open; -1 when none
+    int descriptor = -1;                // the file being written; -1 when none
+    char target[TARGET_PATH_SIZE];      // the target's name within `folder`
+    char temporary[TARGET_PATH_SIZE];   // the temporary file's name within
+                                        // `folder`; "" when there is none
+    bool exists;                        // the target existed when opened
+    struct stat old;                    // the existing target, when it exists
+} saving;
 
 // Removes the temporary file of the save under way, then ends the process
 // by the same signal (the handler is reset to the default action).
 static void removeTemporaryAndEnd(int signalNumber) {
-    SaveFile *file = maze.pendingSave;
-    if (file && file->tempName[0]) unlinkat(file->folder, file->tempName, 0);
+    if (saving.temporary[0]) unlinkat(saving.folder, saving.temporary, 0);
     raise(signalNumber);
 }
 
@@ -158,7 +170,7 @@ void prepareInterrupts() {
 }
 
 // Blocks (`block` true) or unblocks the interrupts, so that a temporary file
-// and the record of it come into being together.
+// and the record of it come into being and go together.
 static void holdInterrupts(bool block) {
     sigset_t set;
     sigemptyset(&set);
@@ -188,9 +200,9 @@ static bool followLinks(const char *path, char *resolved) {
     return false;
 }
 
-// Opens the folder of `path` into file->folder and puts its last part in
-// file->target. Returns false when either is unusable.
-static bool openTargetFolder(SaveFile *file, const char *path) {
+// Opens the folder of `path` into saving.folder and puts its last part in
+// saving.target. Returns false when either is unusable.
+static bool openTargetFolder(const char *path) {
     const char *slash = strrchr(path, '/');
     const char *name = slash ? slash + 1 : path;
     char folder[TARGET_PATH_SIZE];
@@ -201,129 +213,125 @@ static bool openTargetFolder(SaveFile *file, const char *path) {
         folder[slash - path] = '\0';
     }
     if (name[0] == '\0') return false;
-    file->folder = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (file->folder < 0) return false;
-    long nameMax = fpathconf(file->folder, _PC_NAME_MAX);
+    saving.folder = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (saving.folder < 0) return false;
+    long nameMax = fpathconf(saving.folder, _PC_NAME_MAX);
     if (nameMax <= 0) nameMax = NAME_MAX;
     if (strlen(name) > (size_t)nameMax) return false;
-    strcpy(file->target, name);
+    strcpy(saving.target, name);
     return true;
 }
 
-// Creates a new temporary file beside the target with `mode` (less the
-// umask) and records it for the interrupt handler. Returns its descriptor,
-// or -1 when the folder takes no new file.
-static int createTemporary(SaveFile *file, mode_t mode) {
-    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    uint64_t seed = (uint64_t)monotonicMilliseconds() * 2654435761u ^ (uint64_t)getpid();
-    for (int attempt = 0; attempt < TEMP_TRIES; attempt++) {
-        char *out = file->tempName + sizeof TEMP_PREFIX - 1;
-        memcpy(file->tempName, TEMP_PREFIX, sizeof TEMP_PREFIX - 1);
-        for (int i = 0; i < TEMP_RANDOM_LETTERS; i++) {
-            seed = seed * 6364136223846793005u + 1442695040888963407u;
-            *out++ = letters[(seed >> 33) % (sizeof letters - 1)];
-        }
-        *out = '\0';
-        holdInterrupts(true);
-        int fd = openat(file->folder, file->tempName,
-                        O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, mode);
-        if (fd >= 0) maze.pendingSave = file;
-        holdInterrupts(false);
-        if (fd >= 0) return fd;
-        if (errno != EEXIST) break;
+// The result of a failed call, by its errno.
+static SysResult failureOf(int error) {
+    switch (error) {
+    case EEXIST: return SYS_EXISTS;
+    case EACCES: case EPERM: case EROFS: case ENAMETOOLONG: case ENOENT: case ENOTDIR:
+    case EISDIR: case ELOOP: case ETXTBSY: case EBUSY: case EXDEV:
+        return SYS_DENIED;
+    default: return SYS_FAILED;
     }
-    file->tempName[0] = '\0';
-    return -1;
 }
 
-// Removes the temporary file, if any, and forgets it.
-static void removeTemporary(SaveFile *file) {
-    if (file->tempName[0]) unlinkat(file->folder, file->tempName, 0);
+SysResult openSaveTarget(const char *name, SaveTargetFacts *facts) {
+    memset(facts, 0, sizeof *facts);
+    saving.temporary[0] = '\0';
+    char path[TARGET_PATH_SIZE];
+    if (!followLinks(name, path) || !openTargetFolder(path)) {
+        closeSaveTarget();
+        return SYS_DENIED;
+    }
+    saving.exists = fstatat(saving.folder, saving.target, &saving.old, AT_SYMLINK_NOFOLLOW) == 0;
+    facts->exists = saving.exists;
+    if (saving.exists) {
+        facts->isFolder = S_ISDIR(saving.old.st_mode);
+        facts->writable = faccessat(saving.folder, saving.target, W_OK, AT_EACCESS) == 0;
+        facts->replaceable = S_ISREG(saving.old.st_mode) && saving.old.st_nlink == 1;
+    }
+    return SYS_DONE;
+}
+
+SysResult createSaveTemporary(const char *leafName) {
+    if (strlen(leafName) >= sizeof saving.temporary) return SYS_DENIED;
+    // A new file gets the mode any new file gets; a replacement starts
+    // private and takes the old file's permissions before any byte.
+    mode_t mode = saving.exists ? 0600 : 0666;
     holdInterrupts(true);
-    maze.pendingSave = nullptr;
-    file->tempName[0] = '\0';
+    int fd = openat(saving.folder, leafName, O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC,
+                    mode);
+    int error = errno;
+    if (fd >= 0) {
+        strcpy(saving.temporary, leafName);
+        saving.descriptor = fd;
+    }
+    holdInterrupts(false);
+    return fd >= 0 ? SYS_DONE : failureOf(error);
+}
+
+SysResult keepTargetAttributes() {
+    // The owner and group when they are not the process's own, then the
+    // permission bits (a change of owner clears set-user-ID bits).
+    const struct stat *old = &saving.old;
+    if ((old->st_uid != geteuid() || old->st_gid != getegid()) &&
+        fchown(saving.descriptor, old->st_uid, old->st_gid) != 0)
+        return SYS_DENIED;
+    return fchmod(saving.descriptor, old->st_mode & 07777) == 0 ? SYS_DONE : SYS_DENIED;
+}
+
+SysResult openTargetInPlace() {
+    saving.descriptor =
+        openat(saving.folder, saving.target, O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
+    return saving.descriptor >= 0 ? SYS_DONE : failureOf(errno);
+}
+
+SysResult writeSaveData(const void *data, size_t size) {
+    const char *bytes = (const char *)data;
+    while (size > 0) {
+        ssize_t written = write(saving.descriptor, bytes, size);
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return SYS_FAILED;
+        bytes += written;
+        size -= (size_t)written;
+    }
+    return SYS_DONE;
+}
+
+SysResult finishSaveData() {
+    // A FIFO or a device may not sync; that is no failure of the write.
+    bool synced = fsync(saving.descriptor) == 0 || errno == EINVAL || errno == ENOTSUP;
+    bool closed = close(saving.descriptor) == 0;
+    saving.descriptor = -1;
+    return synced && closed ? SYS_DONE : SYS_FAILED;
+}
+
+SysResult replaceSaveTarget() {
+    if (renameat(saving.folder, saving.temporary, saving.folder, saving.target) != 0)
+        return SYS_DENIED;
+    holdInterrupts(true);
+    saving.temporary[0] = '\0';  // it is the target now
+    holdInterrupts(false);
+    fsync(saving.folder);  // and the rename reaches the disk
+    return SYS_DONE;
+}
+
+void removeSaveTemporary() {
+    if (saving.temporary[0] && saving.descriptor >= 0) {
+        close(saving.descriptor);
+        saving.descriptor = -1;
+    }
+    holdInterrupts(true);
+    if (saving.temporary[0]) unlinkat(saving.folder, saving.temporary, 0);
+    saving.temporary[0] = '\0';
     holdInterrupts(false);
 }
 
-// Gives the temporary file `fd` the permissions of the file it replaces
-// and, when they are not the process's own, its owner and group. Returns
-// false when the owner or group cannot be kept.
-static bool keepOwnerAndMode(int fd, const struct stat *old) {
-    if ((old->st_uid != geteuid() || old->st_gid != getegid()) &&
-        fchown(fd, old->st_uid, old->st_gid) != 0)
-        return false;
-    return fchmod(fd, old->st_mode & 07777) == 0;
+void closeSaveTarget() {
+    if (saving.descriptor >= 0) close(saving.descriptor);
+    if (saving.folder >= 0) close(saving.folder);
+    saving.descriptor = -1;
+    saving.folder = -1;
 }
 
-// The end of a failed open: closes the folder; returns MAZE_CANNOT_CREATE.
-static MazeStatus refuseTarget(SaveFile *file) {
-    if (file->folder >= 0) close(file->folder);
-    file->folder = -1;
-    return MAZE_CANNOT_CREATE;
-}
-
-MazeStatus openTargetFile(SaveFile *file) {
-    char path[TARGET_PATH_SIZE];
-    if (!followLinks(file->finalName, path) || !openTargetFolder(file, path))
-        return refuseTarget(file);
-
-    struct stat old;
-    bool exists = fstatat(file->folder, file->target, &old, AT_SYMLINK_NOFOLLOW) == 0;
-    if (exists && (S_ISDIR(old.st_mode) || faccessat(file->folder, file->target, W_OK, AT_EACCESS) != 0))
-        return refuseTarget(file);
-
-    int fd = -1;
-    bool replaceable = !exists || (S_ISREG(old.st_mode) && old.st_nlink == 1);
-    if (replaceable) {
-        // A new file gets the mode any new file gets; a replacement starts
-        // private and takes the old file's permissions before any byte.
-        fd = createTemporary(file, exists ? 0600 : 0666);
-        if (fd >= 0 && exists && !keepOwnerAndMode(fd, &old)) {
-            close(fd);
-            removeTemporary(file);
-            fd = -1;
-        }
-        if (fd < 0 && !exists) return refuseTarget(file);
-    }
-    if (fd < 0) {
-        file->inPlace = true;
-        fd = openat(file->folder, file->target, O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
-        if (fd < 0) return refuseTarget(file);
-    }
-    file->stream = fdopen(fd, "wb");
-    if (!file->stream) {
-        close(fd);
-        removeTemporary(file);
-        return refuseTarget(file);
-    }
-    return MAZE_OK;
-}
-
-MazeStatus commitTargetFile(SaveFile *file, bool written) {
-    // A FIFO or a device may not sync; that is no failure of the write.
-    if (written && fsync(fileno(file->stream)) != 0 && errno != EINVAL && errno != ENOTSUP)
-        written = false;
-    if (fclose(file->stream) != 0) written = false;
-    file->stream = nullptr;
-    MazeStatus status = written ? MAZE_OK : MAZE_CANNOT_WRITE;
-    if (written && !file->inPlace) {
-        if (renameat(file->folder, file->tempName, file->folder, file->target) == 0) {
-            file->tempName[0] = '\0';  // it is the target now
-            fsync(file->folder);        // and the rename reaches the disk
-        } else {
-            status = MAZE_CANNOT_CREATE;
-        }
-    }
-    removeTemporary(file);
-    close(file->folder);
-    file->folder = -1;
-    return status;
-}
-
-void abandonTargetFile(SaveFile *file) {
-    if (file->stream) fclose(file->stream);
-    file->stream = nullptr;
-    removeTemporary(file);
-    if (file->folder >= 0) close(file->folder);
-    file->folder = -1;
+bool saveTemporaryPending() {
+    return saving.temporary[0] != '\0';
 }

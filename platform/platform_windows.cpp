@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "output/save_file.h"
 
 /* Memory */
 
@@ -89,20 +88,31 @@ uint64_t monotonicMilliseconds() {
     return GetTickCount64();
 }
 
+uint64_t uniqueSeed() {
+    FILETIME now;
+    GetSystemTimeAsFileTime(&now);
+    uint64_t ticks = (uint64_t)now.dwHighDateTime << 32 | now.dwLowDateTime;
+    return ((uint64_t)GetCurrentProcessId() << 32) ^ ticks;
+}
+
 /* Saving */
 
-// Temporary files are this prefix and random letters beside the target.
-static const char TEMP_PREFIX[] = ".mz-";
-static const int TEMP_RANDOM_LETTERS = 6;
-static const int TEMP_TRIES = 100;
+// Room for the path of a target or of the temporary file beside it.
+static const size_t TARGET_PATH_SIZE = 4096;
+
+// The save under way: one at a time.
+static struct {
+    HANDLE file = INVALID_HANDLE_VALUE;  // the file being written, or none
+    char target[TARGET_PATH_SIZE];       // the name the save goes to
+    char temporary[TARGET_PATH_SIZE];    // the temporary file beside it; "" when none
+} saving;
 
 // Marks the temporary file of the save under way for removal when Ctrl-C,
 // Ctrl-Break or a closing console window ends the process. The file was
 // opened for deletion by others, so it goes as the process ends.
 static BOOL WINAPI removeTemporaryOnClose(DWORD event) {
     (void)event;
-    SaveFile *file = maze.pendingSave;
-    if (file && file->tempName[0]) DeleteFileA(file->tempName);
+    if (saving.temporary[0]) DeleteFileA(saving.temporary);
     return FALSE;  // and on to the default handling, which ends the process
 }
 
@@ -125,111 +135,117 @@ static size_t folderLength(const char *path) {
     return length;
 }
 
+// The result of a failed call, by its GetLastError code.
+static SysResult failureOf(DWORD error) {
+    switch (error) {
+    case ERROR_FILE_EXISTS: case ERROR_ALREADY_EXISTS:
+        return SYS_EXISTS;
+    case ERROR_ACCESS_DENIED: case ERROR_WRITE_PROTECT: case ERROR_PATH_NOT_FOUND:
+    case ERROR_FILE_NOT_FOUND: case ERROR_INVALID_NAME: case ERROR_FILENAME_EXCED_RANGE:
+    case ERROR_SHARING_VIOLATION: case ERROR_NOT_SAME_DEVICE:
+        return SYS_DENIED;
+    default:
+        return SYS_FAILED;
+    }
+}
+
 // Opens `path` with CreateFileA as `disposition` asks, sharing deletion so
-// that an interruption can remove it, and wraps it in file->stream.
-static bool openStream(SaveFile *file, const char *path, DWORD disposition, DWORD attributes) {
-    HANDLE handle = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                                disposition, attributes, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return false;
-    int fd = _open_osfhandle((intptr_t)handle, _O_WRONLY | _O_BINARY);
-    if (fd < 0) {
-        CloseHandle(handle);
-        return false;
-    }
-    file->stream = _fdopen(fd, "wb");
-    if (!file->stream) {
-        _close(fd);
-        return false;
-    }
-    return true;
+// that an interruption can remove it, as the file being written.
+static SysResult openFile(const char *path, DWORD disposition) {
+    saving.file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                              disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return saving.file != INVALID_HANDLE_VALUE ? SYS_DONE : failureOf(GetLastError());
 }
 
-// Creates a new temporary file beside the target and records it for the
-// interrupt handler. Returns false when the folder takes no new file.
-static bool createTemporary(SaveFile *file) {
-    static const char letters[] = "abcdefghijklmnopqrstuvwxyz0123456789";
-    size_t folder = folderLength(file->target);
-    if (folder + sizeof TEMP_PREFIX + TEMP_RANDOM_LETTERS >= TARGET_PATH_SIZE) return false;
-    uint64_t seed = GetTickCount64() * 2654435761u ^ GetCurrentProcessId();
-    for (int attempt = 0; attempt < TEMP_TRIES; attempt++) {
-        char *out = file->tempName + folder;
-        memcpy(file->tempName, file->target, folder);
-        memcpy(out, TEMP_PREFIX, sizeof TEMP_PREFIX - 1);
-        out += sizeof TEMP_PREFIX - 1;
-        for (int i = 0; i < TEMP_RANDOM_LETTERS; i++) {
-            seed = seed * 6364136223846793005u + 1442695040888963407u;
-            *out++ = letters[(seed >> 33) % (sizeof letters - 1)];
-        }
-        *out = '\0';
-        if (openStream(file, file->tempName, CREATE_NEW, FILE_ATTRIBUTE_NORMAL)) {
-            maze.pendingSave = file;
-            return true;
-        }
-        if (GetLastError() != ERROR_FILE_EXISTS) break;
-    }
-    file->tempName[0] = '\0';
-    return false;
-}
-
-static void removeTemporary(SaveFile *file) {
-    if (file->tempName[0]) DeleteFileA(file->tempName);
-    maze.pendingSave = nullptr;
-    file->tempName[0] = '\0';
-}
-
-MazeStatus openTargetFile(SaveFile *file) {
-    strcpy(file->target, file->finalName);
-    DWORD attributes = GetFileAttributesA(file->target);
-    bool exists = attributes != INVALID_FILE_ATTRIBUTES;
-    if (exists && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
-        return MAZE_CANNOT_CREATE;
-
+SysResult openSaveTarget(const char *name, SaveTargetFacts *facts) {
+    memset(facts, 0, sizeof *facts);
+    saving.temporary[0] = '\0';
+    if (strlen(name) >= sizeof saving.target) return SYS_DENIED;
+    strcpy(saving.target, name);
+    DWORD attributes = GetFileAttributesA(saving.target);
+    facts->exists = attributes != INVALID_FILE_ATTRIBUTES;
+    if (!facts->exists) return SYS_DONE;
+    facts->isFolder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    facts->writable = (attributes & FILE_ATTRIBUTE_READONLY) == 0;
     // A file that a rename would cut from its other names, or no file on
     // the disk at all (a device), is written in place.
-    bool replaceable = true;
-    if (exists) {
-        HANDLE handle = CreateFileA(file->target, 0, FILE_SHARE_READ | FILE_SHARE_WRITE |
-                                    FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) return MAZE_CANNOT_CREATE;
-        BY_HANDLE_FILE_INFORMATION information;
-        replaceable = GetFileType(handle) == FILE_TYPE_DISK &&
-                      GetFileInformationByHandle(handle, &information) &&
-                      information.nNumberOfLinks == 1;
-        CloseHandle(handle);
-    }
-    if (replaceable && createTemporary(file)) return MAZE_OK;
-    if (!exists) return MAZE_CANNOT_CREATE;
-    file->inPlace = true;
-    return openStream(file, file->target, TRUNCATE_EXISTING, FILE_ATTRIBUTE_NORMAL)
-               ? MAZE_OK
-               : MAZE_CANNOT_CREATE;
+    HANDLE handle = CreateFileA(saving.target, 0, FILE_SHARE_READ | FILE_SHARE_WRITE |
+                                FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return SYS_DENIED;
+    BY_HANDLE_FILE_INFORMATION information;
+    facts->replaceable = GetFileType(handle) == FILE_TYPE_DISK &&
+                         GetFileInformationByHandle(handle, &information) &&
+                         information.nNumberOfLinks == 1;
+    CloseHandle(handle);
+    return SYS_DONE;
 }
 
-MazeStatus commitTargetFile(SaveFile *file, bool written) {
+SysResult createSaveTemporary(const char *leafName) {
+    size_t folder = folderLength(saving.target);
+    if (folder + strlen(leafName) >= sizeof saving.temporary) return SYS_DENIED;
+    char path[TARGET_PATH_SIZE];
+    memcpy(path, saving.target, folder);
+    strcpy(path + folder, leafName);
+    SysResult opened = openFile(path, CREATE_NEW);
+    if (opened == SYS_DONE) strcpy(saving.temporary, path);
+    return opened;
+}
+
+SysResult keepTargetAttributes() {
+    return SYS_DONE;  // the rename keeps the old file's attributes
+}
+
+SysResult openTargetInPlace() {
+    return openFile(saving.target, TRUNCATE_EXISTING);
+}
+
+SysResult writeSaveData(const void *data, size_t size) {
+    const char *bytes = (const char *)data;
+    while (size > 0) {
+        DWORD chunk = size > 0x40000000u ? 0x40000000u : (DWORD)size, written = 0;
+        if (!WriteFile(saving.file, bytes, chunk, &written, nullptr) || written == 0)
+            return SYS_FAILED;
+        bytes += written;
+        size -= written;
+    }
+    return SYS_DONE;
+}
+
+SysResult finishSaveData() {
     // A device (NUL, a console) has nothing to flush to a disk.
-    int fd = _fileno(file->stream);
-    if (written && _commit(fd) != 0 && GetFileType((HANDLE)_get_osfhandle(fd)) == FILE_TYPE_DISK)
-        written = false;
-    if (fclose(file->stream) != 0) written = false;
-    file->stream = nullptr;
-    MazeStatus status = written ? MAZE_OK : MAZE_CANNOT_WRITE;
-    if (written && !file->inPlace) {
-        // The old file's attributes (hidden, system, archive) stay with the name.
-        DWORD attributes = GetFileAttributesA(file->target);
-        if (MoveFileExA(file->tempName, file->target,
-                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-            file->tempName[0] = '\0';
-            if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(file->target, attributes);
-        } else {
-            status = MAZE_CANNOT_CREATE;
-        }
-    }
-    removeTemporary(file);
-    return status;
+    bool flushed = FlushFileBuffers(saving.file) || GetFileType(saving.file) != FILE_TYPE_DISK;
+    bool closed = CloseHandle(saving.file) != 0;
+    saving.file = INVALID_HANDLE_VALUE;
+    return flushed && closed ? SYS_DONE : SYS_FAILED;
 }
 
-void abandonTargetFile(SaveFile *file) {
-    if (file->stream) fclose(file->stream);
-    file->stream = nullptr;
-    removeTemporary(file);
+SysResult replaceSaveTarget() {
+    // The old file's attributes (hidden, system, archive) stay with the name.
+    DWORD attributes = GetFileAttributesA(saving.target);
+    if (!MoveFileExA(saving.temporary, saving.target,
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return SYS_DENIED;
+    saving.temporary[0] = '\0';  // it is the target now
+    if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(saving.target, attributes);
+    return SYS_DONE;
+}
+
+void removeSaveTemporary() {
+    if (!saving.temporary[0]) return;
+    if (saving.file != INVALID_HANDLE_VALUE) {
+        CloseHandle(saving.file);
+        saving.file = INVALID_HANDLE_VALUE;
+    }
+    DeleteFileA(saving.temporary);
+    saving.temporary[0] = '\0';
+}
+
+void closeSaveTarget() {
+    if (saving.file != INVALID_HANDLE_VALUE) CloseHandle(saving.file);
+    saving.file = INVALID_HANDLE_VALUE;
+}
+
+bool saveTemporaryPending() {
+    return saving.temporary[0] != '\0';
 }

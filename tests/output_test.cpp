@@ -11,24 +11,22 @@
 #include "output/raster.h"
 #include "output/save_file.h"
 #include "output/text_file.h"
-#include "tests/raster_reference.h"
+#include "platform/platform.h"
 #include "tests/support.h"
 
 namespace {
 
-// Runs each test in a scratch folder holding `palette` as colorPalette.bin.
-class InScratchFolder : public ::testing::Test {
+// Runs each test inside a scratch folder of its own, with the maze
+// released at the end.
+class InScratchFolder : public ScratchFolderTest {
 protected:
-    std::filesystem::path dir, home;
     void SetUp() override {
-        dir = makeScratchDir();
-        home = std::filesystem::current_path();
-        std::filesystem::current_path(dir);
+        ScratchFolderTest::SetUp();
+        enter();
     }
     void TearDown() override {
         releaseMaze();
-        std::filesystem::current_path(home);
-        removeTree(dir.string());
+        ScratchFolderTest::TearDown();
     }
 };
 
@@ -63,9 +61,9 @@ TEST_F(InScratchFolder, RasterOfThreeByTwoWithEveryEastWallRemoved) {
     ASSERT_NO_FATAL_FAILURE(setUpWithWalls(3, 2, {0, 0, 0, 0}, {1, 0, 1}));
     writeFile(PALETTE_FILE_NAME, shippedPalette());
     ASSERT_EQ(saveBitmap("m"), MAZE_OK);
-    EXPECT_EQ(maze.imageWidth, 21);
-    EXPECT_EQ(maze.imageHeight, 14);
-    EXPECT_EQ(maze.rowStride, 24);
+    EXPECT_EQ(raster.imageWidth, 21);
+    EXPECT_EQ(raster.imageHeight, 14);
+    EXPECT_EQ(raster.rowStride, 24);
     // The picture drawn by hand, against both the saved rows and the rule.
     std::string drawn;
     for (uint32_t y = 14; y-- > 0;)
@@ -77,7 +75,7 @@ TEST_F(InScratchFolder, RasterOfThreeByTwoWithEveryEastWallRemoved) {
             drawn += open ? '\xff' : '\0';
         }
     EXPECT_EQ(readFile("m.bmp").substr(PIXEL_DATA_OFFSET), drawn);
-    EXPECT_EQ(referencePixels(), drawn);
+    EXPECT_EQ(referencePixels(currentMaze()), drawn);
 }
 
 TEST_F(InScratchFolder, StreamedRowsMatchThePerPixelRule) {
@@ -94,7 +92,7 @@ TEST_F(InScratchFolder, StreamedRowsMatchThePerPixelRule) {
         ASSERT_EQ(saveBitmap("m"), MAZE_OK);
         std::string bmp = readFile("m.bmp");
         EXPECT_EQ(bitmapProblem(bmp, currentMaze(), shippedPalette()), "") << s[0] << " x " << s[1];
-        EXPECT_TRUE(bmp.substr(PIXEL_DATA_OFFSET) == referencePixels()) << s[0] << " x " << s[1];
+        EXPECT_TRUE(bmp.substr(PIXEL_DATA_OFFSET) == referencePixels(currentMaze())) << s[0] << " x " << s[1];
         releaseMaze();
     }
 }
@@ -171,19 +169,19 @@ TEST_F(InScratchFolder, ASaveFollowsItsFolderAndCleansUpAFailedRename) {
     if (underWindows()) GTEST_SKIP() << "Windows renames no folder that holds an open file";
     makeFolder("a");
     SaveFile file;
-    ASSERT_EQ(openSaveFile(&file, "a/m", ".txt"), MAZE_OK);
+    ASSERT_EQ(openSaveFile(&file, "a/m", ".txt", 0), MAZE_OK);
     ASSERT_EQ(rename("a", "b"), 0);  // the folder moves while the file is written
     ASSERT_TRUE(writeSaveFile(&file, "x", 1));
-    EXPECT_EQ(commitSaveFile(&file), MAZE_OK);
+    EXPECT_EQ(finishSaveFile(&file, true), MAZE_OK);
     EXPECT_EQ(readFile("b/m.txt"), "x");
     EXPECT_EQ(listDir("b"), std::vector<std::string>{"m.txt"});
 
-    ASSERT_EQ(openSaveFile(&file, "b/n", ".txt"), MAZE_OK);
+    ASSERT_EQ(openSaveFile(&file, "b/n", ".txt", 0), MAZE_OK);
     makeFolder("b/n.txt");  // the final name turns into a folder meanwhile
     ASSERT_TRUE(writeSaveFile(&file, "x", 1));
-    EXPECT_EQ(commitSaveFile(&file), MAZE_CANNOT_CREATE);
+    EXPECT_EQ(finishSaveFile(&file, true), MAZE_CANNOT_CREATE);
     EXPECT_EQ(listDir("b"), (std::vector<std::string>{"m.txt", "n.txt"}));
-    EXPECT_EQ(maze.pendingSave, nullptr);
+    EXPECT_FALSE(saveTemporaryPending());
 }
 
 TEST_F(InScratchFolder, CarvedMazeImageAgreesWithItsTextFile) {

@@ -1,117 +1,29 @@
 // Running the built program with answers on standard input, on POSIX
-// systems; under Wine when the program is a Windows build.
+// systems; under Wine when the program is a Windows build. One runner for
+// every test: pipes or a pseudo-terminal, limits, a wrapper command, a
+// conversation answered prompt by prompt, and a signal sent on cue.
 #include <fcntl.h>
 #include <poll.h>
+#include <pty.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstring>
+#include <thread>
 
 #include "tests/support.h"
 
-RunLimits limitsOf(long fileSize, long addressSpace, int seconds) {
-    RunLimits limits;
-    limits.fileSize = fileSize;
-    limits.addressSpace = addressSpace;
-    limits.seconds = seconds;
-    return limits;
-}
-
-// Runs `program` (under `wine` when not null) in `dir` on `input`.
-static RunResult runProgram(const char *wine, const char *program, const std::string &dir,
-                            const std::string &input, RunLimits limits) {
-    RunResult result;
-    int in[2], out[2];
-    if (pipe(in) != 0 || pipe(out) != 0) return result;
-    pid_t pid = fork();
-    if (pid == 0) {
-        dup2(in[0], 0);
-        dup2(out[1], 1);
-        if (limits.errorFd >= 0) dup2(limits.errorFd, 2);
-        close(in[0]); close(in[1]); close(out[0]); close(out[1]);
-        if (chdir(dir.c_str()) != 0) _exit(126);
-        // Under Wine a write past the file-size limit must fail as on a full
-        // Windows disk, not end Wine by a signal the program cannot see.
-        if (wine) signal(SIGXFSZ, SIG_IGN);
-        // Wine takes the system code page from the locale: the Japanese one.
-        if (wine) setenv("LANG", "ja_JP.UTF-8", 1);
-        if (limits.fileSize >= 0) {
-            struct rlimit r = {(rlim_t)limits.fileSize, (rlim_t)limits.fileSize};
-            setrlimit(RLIMIT_FSIZE, &r);
-        }
-        if (limits.addressSpace >= 0) {
-            struct rlimit r = {(rlim_t)limits.addressSpace, (rlim_t)limits.addressSpace};
-            setrlimit(RLIMIT_AS, &r);
-        }
-        std::vector<char *> argv;
-        for (auto &word : limits.wrapper) argv.push_back((char *)word.c_str());
-        if (wine) argv.push_back((char *)wine);
-        argv.push_back((char *)program);
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    close(in[0]);
-    close(out[1]);
-    fcntl(in[1], F_SETFL, O_NONBLOCK);
-    signal(SIGPIPE, SIG_IGN);
-    size_t sent = 0;
-    if (input.empty()) { close(in[1]); in[1] = -1; }
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(limits.seconds);
-    for (;;) {
-        struct pollfd fds[2] = {{out[0], POLLIN, 0}, {in[1], POLLOUT, 0}};
-        int left = (int)std::chrono::duration_cast<std::chrono::milliseconds>(
-                       deadline - std::chrono::steady_clock::now()).count();
-        if (left <= 0) { result.timedOut = true; kill(pid, SIGKILL); break; }
-        poll(fds, in[1] >= 0 ? 2 : 1, left);
-        if (in[1] >= 0 && (fds[1].revents & (POLLOUT | POLLERR | POLLHUP))) {
-            ssize_t n = write(in[1], input.data() + sent, input.size() - sent);
-            if (n > 0) sent += (size_t)n;
-            if (n < 0 || sent == input.size()) { close(in[1]); in[1] = -1; }
-        }
-        if (fds[0].revents & (POLLIN | POLLHUP)) {
-            char buf[4096];
-            ssize_t n = read(out[0], buf, sizeof buf);
-            if (n <= 0) break;
-            result.out.append(buf, (size_t)n);
-        }
-    }
-    if (in[1] >= 0) close(in[1]);
-    close(out[0]);
-    int wstatus = 0;
-    waitpid(pid, &wstatus, 0);
-    if (WIFEXITED(wstatus)) result.status = WEXITSTATUS(wstatus);
-    if (WIFSIGNALED(wstatus)) result.signal = WTERMSIG(wstatus);
-    return result;
-}
-
-
-RunResult runMazegen(const std::string &dir, const std::string &input, RunLimits limits) {
-#ifdef MAZEGEN_WINE
-    return runProgram(MAZEGEN_WINE, MAZEGEN_PATH, dir, input, limits);
-#else
-    return runProgram(nullptr, MAZEGEN_PATH, dir, input, limits);
-#endif
-}
-
-#ifdef MAZEGEN_LINUX_PATH
-RunResult runLinuxMazegen(const std::string &dir, const std::string &input) {
-    return runProgram(nullptr, MAZEGEN_LINUX_PATH, dir, input, RunLimits{});
-}
-#endif
-
-std::string consoleText(const std::string &text) {
-#ifdef MAZEGEN_WINE
-    // A Windows console program's standard output is a text stream.
-    std::string shown;
-    for (char c : text) shown += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    return shown;
-#else
-    return text;
-#endif
+RunOptions limitsOf(long fileSize, long addressSpace, int seconds) {
+    RunOptions options;
+    options.fileSize = fileSize;
+    options.addressSpace = addressSpace;
+    options.seconds = seconds;
+    return options;
 }
 
 bool underWine() {
@@ -122,8 +34,164 @@ bool underWine() {
 #endif
 }
 
-const std::string CANNOT_CREATE_MESSAGE =
-    consoleText(hexBytes("837483408343838b82aa8dec90ac82c582ab82dc82b982f1210a"));
-const std::string CANNOT_WRITE_MESSAGE =
-    consoleText(hexBytes("837483408343838b82c98f9182ab8d9e82df82dc82b982f1210a"));
-const std::string TOO_LARGE_MESSAGE = consoleText(hexBytes("96c0984882aa91e582ab82b782ac82dc82b7210a"));
+std::string shown(const std::string &text) {
+    if (!underWine()) return text;
+    // A Windows console program's standard output is a text stream.
+    std::string out;
+    for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return out;
+}
+
+bool endsWith(const std::string &text, const std::string &tail) {
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+namespace {
+
+// The child's side: limits, streams, folder, then the program.
+[[noreturn]] void startChild(const char *wine, const char *program, const std::string &dir,
+                             const RunOptions &options, int in, int out, int err, int terminal) {
+    if (terminal >= 0) {
+        setsid();
+        ioctl(terminal, TIOCSCTTY, 0);
+    }
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(err, 2);
+    for (int fd = 3; fd < 64; fd++) close(fd);
+    if (chdir(dir.c_str()) != 0) _exit(126);
+    // Under Wine a write past the file-size limit must fail as on a full
+    // Windows disk, not end Wine by a signal the program cannot see.
+    if (wine) signal(SIGXFSZ, SIG_IGN);
+    // Wine takes the system code page from the locale: the Japanese one.
+    if (wine) setenv("LANG", "ja_JP.UTF-8", 1);
+    for (auto &variable : options.environment) setenv(variable.first.c_str(), variable.second.c_str(), 1);
+    struct rlimit noCore = {0, 0};  // SIGQUIT and crashes leave no core file
+    setrlimit(RLIMIT_CORE, &noCore);
+    if (options.fileSize >= 0) {
+        struct rlimit r = {(rlim_t)options.fileSize, (rlim_t)options.fileSize};
+        setrlimit(RLIMIT_FSIZE, &r);
+    }
+    if (options.addressSpace >= 0) {
+        struct rlimit r = {(rlim_t)options.addressSpace, (rlim_t)options.addressSpace};
+        setrlimit(RLIMIT_AS, &r);
+    }
+    std::vector<char *> argv;
+    for (auto &word : options.wrapper) argv.push_back((char *)word.c_str());
+    if (wine) argv.push_back((char *)wine);
+    argv.push_back((char *)program);
+    for (auto &word : options.arguments) argv.push_back((char *)word.c_str());
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
+    _exit(127);
+}
+
+// Reads what `fd` has into `into`; false at its end (EOF, or EIO from a
+// pseudo-terminal whose other side has closed).
+bool readSome(int fd, std::string &into) {
+    char buf[4096];
+    ssize_t n = read(fd, buf, sizeof buf);
+    if (n <= 0) return n < 0 && errno == EINTR;
+    into.append(buf, (size_t)n);
+    return true;
+}
+
+RunResult runProgram(const char *wine, const char *program, const std::string &dir,
+                     const std::string &input, const RunOptions &options) {
+    RunResult result;
+    struct termios raw;
+    cfmakeraw(&raw);
+    struct termios *mode = options.rawTerminal ? &raw : nullptr;
+    int in[2] = {-1, -1}, out[2] = {-1, -1}, err[2] = {-1, -1}, master = -1, slave = -1;
+    if (options.terminal != Terminal::NONE && openpty(&master, &slave, nullptr, mode, nullptr) != 0)
+        return result;
+    if (options.terminal != Terminal::ALL && (pipe(in) != 0 || pipe(out) != 0)) return result;
+    if (options.terminal == Terminal::NONE && pipe(err) != 0) return result;
+    bool all = options.terminal == Terminal::ALL;
+    pid_t pid = fork();
+    if (pid == 0)
+        startChild(wine, program, dir, options, all ? slave : in[0], all ? slave : out[1],
+                   options.terminal == Terminal::NONE ? err[1] : slave, all ? slave : -1);
+    for (int fd : {in[0], out[1], err[1], slave})
+        if (fd >= 0) close(fd);
+    // Where the program's input goes and its output and errors come from.
+    int toProgram = all ? dup(master) : in[1];
+    int fromOut = all ? master : out[0];
+    int fromErr = options.terminal == Terminal::NONE ? err[0] : all ? -1 : master;
+    fcntl(toProgram, F_SETFL, O_NONBLOCK);
+    signal(SIGPIPE, SIG_IGN);
+
+    std::string toSend = options.answers.empty() ? input : "";
+    size_t sent = 0, answered = 0, heard = 0;
+    if (options.answers.empty() && toSend.empty() && !all) {
+        close(toProgram);
+        toProgram = -1;
+    }
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(options.seconds);
+    while (fromOut >= 0 || fromErr >= 0) {
+        int left = (int)std::chrono::duration_cast<std::chrono::milliseconds>(
+                       deadline - std::chrono::steady_clock::now()).count();
+        if (left <= 0) {
+            result.timedOut = true;
+            kill(pid, SIGKILL);
+            break;
+        }
+        if (options.signal && !result.signalSent && options.signalWhen && options.signalWhen()) {
+            kill(pid, options.signal);
+            result.signalSent = true;
+        }
+        // The next answer, once its prompt has been shown.
+        if (answered < options.answers.size()) {
+            size_t at = result.out.find(options.answers[answered].first, heard);
+            if (at != std::string::npos) {
+                heard = at + options.answers[answered].first.size();
+                if (options.answerDelayMs) std::this_thread::sleep_for(std::chrono::milliseconds(options.answerDelayMs));
+                toSend += options.answers[answered++].second;
+            }
+        }
+        bool sending = toProgram >= 0 && sent < toSend.size();
+        struct pollfd fds[3] = {{fromOut, POLLIN, 0}, {fromErr, POLLIN, 0},
+                                {sending ? toProgram : -1, POLLOUT, 0}};
+        bool polling = options.signalWhen && !result.signalSent;
+        poll(fds, 3, polling ? 1 : std::min(left, 100));
+        if (fds[2].revents & (POLLOUT | POLLERR | POLLHUP)) {
+            ssize_t n = write(toProgram, toSend.data() + sent, toSend.size() - sent);
+            if (n > 0) sent += (size_t)n;
+            bool done = n < 0 || (sent == toSend.size() && answered == options.answers.size());
+            if (done && !all) {  // a pipe's end is the end of the input
+                close(toProgram);
+                toProgram = -1;
+            }
+        }
+        if ((fds[0].revents & (POLLIN | POLLHUP | POLLERR)) && !readSome(fromOut, result.out)) {
+            if (fromErr == fromOut) fromErr = -1;
+            close(fromOut);
+            fromOut = -1;
+        }
+        if (fromErr >= 0 && (fds[1].revents & (POLLIN | POLLHUP | POLLERR)) &&
+            !readSome(fromErr, result.err)) {
+            close(fromErr);
+            fromErr = -1;
+        }
+    }
+    for (int fd : {toProgram, fromOut, fromErr})
+        if (fd >= 0) close(fd);
+    int wstatus = 0;
+    waitpid(pid, &wstatus, 0);
+    if (WIFEXITED(wstatus)) result.status = WEXITSTATUS(wstatus);
+    if (WIFSIGNALED(wstatus)) result.signal = WTERMSIG(wstatus);
+    return result;
+}
+
+}  // namespace
+
+RunResult runMazegen(const std::string &dir, const std::string &input, RunOptions options) {
+#ifdef MAZEGEN_LINUX_PATH
+    if (options.linuxBuild) return runProgram(nullptr, MAZEGEN_LINUX_PATH, dir, input, options);
+#endif
+#ifdef MAZEGEN_WINE
+    return runProgram(MAZEGEN_WINE, MAZEGEN_PATH, dir, input, options);
+#else
+    return runProgram(nullptr, MAZEGEN_PATH, dir, input, options);
+#endif
+}

@@ -61,11 +61,19 @@ std::string shippedPalette() {
     return readFile(MAZEGEN_SOURCE_DIR "/colorPalette.bin");
 }
 
-std::string hexBytes(const char *hex) {
-    std::string bytes;
-    for (size_t i = 0; hex[i] && hex[i + 1]; i += 2)
-        bytes += (char)std::stoi(std::string(hex + i, 2), nullptr, 16);
-    return bytes;
+void ScratchFolderTest::SetUp() {
+    dir = makeScratchDir();
+    ASSERT_FALSE(dir.empty());
+}
+
+void ScratchFolderTest::TearDown() {
+    if (!home.empty()) fs::current_path(home);
+    removeTree(dir);
+}
+
+void ScratchFolderTest::enter() {
+    home = fs::current_path().string();
+    fs::current_path(dir);
 }
 
 std::string parseTextMaze(const std::string &bytes, ReadMaze *maze) {
@@ -126,21 +134,6 @@ static uint32_t le(const std::string &b, size_t at, int width) {
     return v;
 }
 
-// The pixel at image column x, row y (top-down), drawn from the wall flags
-// by blocks: passage square, corners, and side strips open on carved walls.
-static uint8_t drawnPixel(const ReadMaze &m, int x, int y) {
-    int cx = x / 7, cy = y / 7, lx = x % 7, ly = y % 7;
-    bool edgeX = lx == 0 || lx == 6, edgeY = ly == 0 || ly == 6;
-    if (!edgeX && !edgeY) return 0xFF;
-    if (edgeX && edgeY) return 0x00;
-    int flag = 1;
-    if (lx == 0 && cx > 0) flag = m.east[cy * (m.width - 1) + cx - 1];
-    if (lx == 6 && cx + 1 < m.width) flag = m.east[cy * (m.width - 1) + cx];
-    if (ly == 0 && cy > 0) flag = m.south[(cy - 1) * m.width + cx];
-    if (ly == 6 && cy + 1 < m.height) flag = m.south[cy * m.width + cx];
-    return flag == 0 ? 0xFF : 0x00;
-}
-
 std::string mazeFromBitmap(const std::string &bmp, ReadMaze *m) {
     if (bmp.size() < 1078 || bmp.compare(0, 2, "BM") != 0) return "no bitmap header";
     uint32_t iw = le(bmp, 18, 4), ih = le(bmp, 22, 4), stride = (iw + 3) / 4 * 4;
@@ -160,6 +153,78 @@ std::string mazeFromBitmap(const std::string &bmp, ReadMaze *m) {
     return "";
 }
 
+namespace {
+
+// The per-pixel rule, with the raster's figures: 5-pixel passages, 1-pixel
+// rims, and the parts of a cell's block.
+const uint32_t PASSAGE = 5, RIM = 1, PITCH = PASSAGE + 2 * RIM;
+enum { PART_PASSAGE = -1, NORTH = 0, EAST = 1, SOUTH = 2, WEST = 3, CORNER = 4 };
+
+int classifyPixel(uint32_t x, uint32_t y, uint32_t cellX, uint32_t cellY) {
+    int32_t lx = (int32_t)(x - cellX * PITCH), ly = (int32_t)(y - cellY * PITCH);
+    int32_t far = PASSAGE + RIM - 1;
+    int code = 0;
+    if (lx < (int32_t)RIM) code += 1;
+    if (lx > far) code += 2;
+    if (ly < (int32_t)RIM) code += 4;
+    if (ly > far) code += 7;
+    switch (code) {
+    case 0: return PART_PASSAGE;
+    case 1: return WEST;
+    case 2: return EAST;
+    case 4: return NORTH;
+    case 7: return SOUTH;
+    default: return CORNER;
+    }
+}
+
+int hasNeighbour(const ReadMaze &m, uint32_t cell, int side) {
+    uint32_t width = (uint32_t)m.width, row = cell / width, column = cell % width;
+    switch (side) {
+    case NORTH: return row != 0;
+    case SOUTH: return row != (uint32_t)m.height - 1;
+    case WEST: return column != 0;
+    default: return column != width - 1;
+    }
+}
+
+int isSideOpen(const ReadMaze &m, uint32_t cell, int side) {
+    uint32_t width = (uint32_t)m.width, row = cell / width;
+    switch (side) {
+    case NORTH: return m.south[cell - width] == 0;
+    case EAST: return m.east[cell - row] == 0;
+    case SOUTH: return m.south[cell] == 0;
+    default: return m.east[cell - row - 1] == 0;
+    }
+}
+
+int isPassagePixel(const ReadMaze &m, uint32_t position, uint32_t stride) {
+    uint32_t x = position % stride, y = position / stride;
+    if (x >= (uint32_t)m.width * PITCH) return 0;  // row fill
+    uint32_t cellX = x / PITCH, cellY = y / PITCH;
+    uint32_t cell = cellY * (uint32_t)m.width + cellX;
+    int part = classifyPixel(x, y, cellX, cellY);
+    if (part == PART_PASSAGE) return 1;
+    if (part == CORNER) return 0;
+    return hasNeighbour(m, cell, part) && isSideOpen(m, cell, part);
+}
+
+}  // namespace
+
+std::string referencePixels(const ReadMaze &m) {
+    uint32_t width = (uint32_t)m.width * PITCH, height = (uint32_t)m.height * PITCH;
+    uint32_t stride = width % 4 == 0 ? width : width / 4 * 4 + 4;
+    // For each stored byte i * stride + j, the top-down position of stored
+    // row i (row 0 at the bottom of the image), byte j.
+    std::vector<uint32_t> rowMap((size_t)stride * height);
+    for (uint32_t i = 0; i < height; i++)
+        for (uint32_t j = 0; j < stride; j++) rowMap[(size_t)i * stride + j] = (height - i - 1) * stride + j;
+    std::string pixels(rowMap.size(), '\0');
+    for (size_t k = 0; k < rowMap.size(); k++)
+        pixels[k] = isPassagePixel(m, rowMap[k], stride) ? '\xff' : '\0';
+    return pixels;
+}
+
 std::string bitmapProblem(const std::string &bmp, const ReadMaze &m, const std::string &palette) {
     uint32_t iw = 7 * m.width, ih = 7 * m.height, stride = (iw + 3) / 4 * 4;
     uint32_t size = 1078 + stride * ih;
@@ -170,11 +235,9 @@ std::string bitmapProblem(const std::string &bmp, const ReadMaze &m, const std::
     for (auto &f : fields)
         if (le(bmp, f[0], (int)f[1]) != f[2]) return "header field at " + std::to_string(f[0]);
     if (bmp.compare(54, 1024, palette, 0, 1024) != 0) return "colour table differs";
-    for (uint32_t row = 0; row < ih; row++)
-        for (uint32_t x = 0; x < stride; x++) {
-            uint8_t want = x < iw ? drawnPixel(m, (int)x, (int)(ih - 1 - row)) : 0;
-            if ((uint8_t)bmp[1078 + row * stride + x] != want)
-                return "pixel x " + std::to_string(x) + " of stored row " + std::to_string(row);
-        }
+    std::string pixels = referencePixels(m);
+    for (size_t k = 0; k < pixels.size(); k++)
+        if (bmp[1078 + k] != pixels[k])
+            return "pixel x " + std::to_string(k % stride) + " of stored row " + std::to_string(k / stride);
     return "";
 }

@@ -1,48 +1,25 @@
-// Test support: running the built program, and an independent reading of
-// the files it saves.
+// Test support: a scratch folder per test, an independent reading of the
+// files the program saves with the straightforward pixel rule they are
+// checked against, and (on POSIX) running the built program.
 #ifndef TESTS_SUPPORT_H
 #define TESTS_SUPPORT_H
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
-// A maze as read back from a saved text file.
+#include "app/console_texts.h"
+
+// A maze as read back from a saved file or taken from the program's state.
 struct ReadMaze {
     int width = 0, height = 0;
     std::vector<int> east, south;  // wall flags in file order
 };
 
-struct RunResult {
-    std::string out;     // everything written to standard output
-    int status = -1;     // exit status, or -1 when ended by a signal
-    int signal = 0;      // the ending signal, or 0
-    bool timedOut = false;
-};
-
-struct RunLimits {
-    long fileSize = -1;      // RLIMIT_FSIZE in bytes, -1 for none
-    long addressSpace = -1;  // RLIMIT_AS in bytes, -1 for none
-    int seconds = 60;        // killed after this long
-    std::vector<std::string> wrapper;  // a command to run the program under
-    int errorFd = -1;        // standard error of the program; -1 keeps the test's
-};
-
-RunLimits limitsOf(long fileSize, long addressSpace, int seconds);
-
-// Runs the built program in `dir` with `input` on standard input.
-RunResult runMazegen(const std::string &dir, const std::string &input, RunLimits limits = {});
-
-// Runs the Linux build where the program under test is the Windows one.
-RunResult runLinuxMazegen(const std::string &dir, const std::string &input);
-
-// `text` as the program's standard output carries it: with CR LF line ends
-// from a Windows build.
-std::string consoleText(const std::string &text);
-
-// True when the program under test is a Windows build run by Wine.
-bool underWine();
+/* Files and folders */
 
 std::string makeScratchDir();           // a new empty folder
 bool underWindows();                    // the tests themselves run on Windows
@@ -53,8 +30,18 @@ bool fileExists(const std::string &path);
 std::vector<std::string> listDir(const std::string &dir);  // sorted names
 std::string shippedPalette();  // bytes of the repository's colorPalette.bin
 
-// Bytes from a hex string, e.g. "8c76" -> "\x8c\x76".
-std::string hexBytes(const char *hex);
+// A test in a scratch folder of its own, removed after the test even when
+// the test fails. enter() makes it the working folder until the test ends.
+class ScratchFolderTest : public ::testing::Test {
+protected:
+    std::string dir, home;
+    void SetUp() override;
+    void TearDown() override;
+    void enter();
+    std::string path(const std::string &name) const { return dir + "/" + name; }
+};
+
+/* Reading saved mazes */
 
 // Parses the bytes of a text maze file; returns "" or what is wrong.
 std::string parseTextMaze(const std::string &bytes, ReadMaze *maze);
@@ -67,26 +54,65 @@ std::string perfectMazeProblem(const ReadMaze &maze);
 // or what is wrong with its header.
 std::string mazeFromBitmap(const std::string &bmp, ReadMaze *maze);
 
+// The stored pixel bytes (bottom row first, rows padded to 4 bytes) of
+// `maze`, by the straightforward rule the streamed rows are checked
+// against: a row map from stored to top-down positions, and every pixel
+// decided on its own from its cell's part and one wall flag.
+std::string referencePixels(const ReadMaze &maze);
+
 // "" when `bmp` is exactly the bitmap of `maze` with colour table
 // `palette` (the first 1024 bytes), else the first difference.
 std::string bitmapProblem(const std::string &bmp, const ReadMaze &maze, const std::string &palette);
 
-// A test in a scratch folder of its own, removed after the test even when
-// the test fails.
-class ScratchFolderTest : public ::testing::Test {
-protected:
-    std::string dir;
-    void SetUp() override {
-        dir = makeScratchDir();
-        ASSERT_FALSE(dir.empty());
-    }
-    void TearDown() override { removeTree(dir); }
-    std::string path(const std::string &name) const { return dir + "/" + name; }
+/* Running the built program (POSIX; under Wine for the Windows build) */
+
+struct RunResult {
+    std::string out;      // standard output, or the whole screen on a terminal
+    std::string err;      // standard error (its screen when only it is a terminal)
+    int status = -1;      // exit status, or -1 when ended by a signal
+    int signal = 0;       // the ending signal, or 0
+    bool signalSent = false;  // RunOptions::signal was sent
+    bool timedOut = false;
 };
 
-// Failure messages as the program under test prints them (run_support.cpp).
-extern const std::string CANNOT_CREATE_MESSAGE;   // ファイルが作成できません!
-extern const std::string CANNOT_WRITE_MESSAGE;    // ファイルに書き込めません!
-extern const std::string TOO_LARGE_MESSAGE;  // 迷路が大きすぎます!
+// Where the program's console streams go.
+enum class Terminal {
+    NONE,    // pipes
+    ERROR,   // standard error on a pseudo-terminal, the rest on pipes
+    ALL,     // all three on a pseudo-terminal, its controlling terminal
+};
+
+struct RunOptions {
+    long fileSize = -1;      // RLIMIT_FSIZE in bytes, -1 for none
+    long addressSpace = -1;  // RLIMIT_AS in bytes, -1 for none
+    int seconds = 60;        // killed after this long
+    std::vector<std::string> wrapper;    // a command to run the program under
+    std::vector<std::string> arguments;  // the program's own arguments
+    std::vector<std::pair<std::string, std::string>> environment;  // variables to set
+    Terminal terminal = Terminal::NONE;
+    bool rawTerminal = true;  // no echo and no line-end translation on the terminal
+    // A conversation: each answer is typed once its text has appeared on
+    // standard output after the previous one; the input is then unused.
+    std::vector<std::pair<std::string, std::string>> answers;
+    int answerDelayMs = 0;    // a pause before each answer, as a person types
+    bool linuxBuild = false;  // run the Linux build where the Windows one is tested
+    int signal = 0;           // sent once signalWhen() holds, polled every millisecond
+    std::function<bool()> signalWhen;
+};
+
+RunOptions limitsOf(long fileSize, long addressSpace, int seconds);
+
+// Runs the built program in `dir` with `input` on standard input.
+RunResult runMazegen(const std::string &dir, const std::string &input, RunOptions options = {});
+
+// `text` (a program text) as the program's standard output carries it:
+// with CR LF line ends from a Windows build.
+std::string shown(const std::string &text);
+
+// True when `text` ends with `tail`.
+bool endsWith(const std::string &text, const std::string &tail);
+
+// True when the program under test is a Windows build run by Wine.
+bool underWine();
 
 #endif

@@ -1,14 +1,8 @@
 // The Windows build's own cases, run under Wine in code page 932.
 #include <gtest/gtest.h>
-#include <poll.h>
-#include <pty.h>
-#include <signal.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
-#include <cstring>
 #include <thread>
 
 #include "tests/support.h"
@@ -35,46 +29,19 @@ TEST_F(Windows, QuestionsAreReadableJapaneseOnAConsole) {
     // On a terminal Wine gives the program a console, which shows its
     // Shift_JIS bytes as Japanese (UTF-8 on this side); a two-byte
     // character written a byte at a time would come out as other letters.
-    int master;
-    pid_t pid = forkpty(&master, nullptr, nullptr, nullptr);
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        if (chdir(dir.c_str()) != 0) _exit(126);
-        setenv("LANG", "ja_JP.UTF-8", 1);
-        execl(MAZEGEN_WINE, MAZEGEN_WINE, MAZEGEN_PATH, (char *)nullptr);
-        _exit(127);
-    }
     // Each answer once its question is on the screen, as a person types.
-    const struct { const char *question, *answer; } steps[] = {
-        {"縦幅を入力してください:", "3\r"}, {"横幅を入力してください:", "4\r"},
-        {"ファイル名を入力してください。", "w\r"}, {"３→", "1\r"}};
-    std::string screen;
-    size_t step = 0, seen = 0;
-    for (int waited = 0; waited < 300; waited++) {
-        struct pollfd p = {master, POLLIN, 0};
-        if (poll(&p, 1, 100) > 0) {
-            char buf[4096];
-            ssize_t n = read(master, buf, sizeof buf);
-            if (n <= 0) break;
-            screen.append(buf, (size_t)n);
-        }
-        if (step < 4 && screen.find(steps[step].question, seen) != std::string::npos) {
-            seen = screen.size();
-            usleep(200000);
-            const char *answer = steps[step++].answer;
-            if (write(master, answer, strlen(answer)) != (ssize_t)strlen(answer)) break;
-        }
-    }
-    int status = 0;
-    if (waitpid(pid, &status, WNOHANG) == 0) {  // still waiting: not answered
-        kill(pid, SIGKILL);
-        waitpid(pid, &status, 0);
-    }
-    close(master);
+    RunOptions options;
+    options.terminal = Terminal::ALL;
+    options.rawTerminal = false;
+    options.seconds = 30;
+    options.answerDelayMs = 200;
+    options.answers = {{"縦幅を入力してください:", "3\r"}, {"横幅を入力してください:", "4\r"},
+                       {"ファイル名を入力してください。", "w\r"}, {"３→", "1\r"}};
+    RunResult r = runMazegen(dir, "", options);
     for (const char *text : {"迷路の縦幅を入力してください:", "迷路の横幅を入力してください:", "計算中...",
                              "計算終了...", "保存するファイル名を入力してください。",
                              "保存する形式を選択してください。", "３→テキストデータと画像データで保存"})
-        EXPECT_NE(screen.find(text), std::string::npos) << text << " not on: " << screen;
+        EXPECT_NE(r.out.find(text), std::string::npos) << text << " not on: " << r.out;
     EXPECT_TRUE(fileExists(path("w.txt")));
 }
 
@@ -95,7 +62,7 @@ TEST_F(Windows, ReplacesFilesWholeAndLeavesReadOnlyOnesAlone) {
     chmod(path("ro.txt").c_str(), 0444);  // read-only to Windows
     RunResult r = runMazegen(dir, "3 4 ro 1");
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out.substr(r.out.size() - CANNOT_CREATE_MESSAGE.size()), CANNOT_CREATE_MESSAGE);
+    EXPECT_TRUE(endsWith(r.out, shown(CANNOT_CREATE_MESSAGE)));
     EXPECT_EQ(readFile(path("ro.txt")), "old maze");
     EXPECT_EQ(listDir(dir), (std::vector<std::string>{"m.txt", "ro.txt"}));
 }
@@ -110,7 +77,9 @@ TEST_F(Windows, SameFilesAsTheLinuxBuildForTheSameMaze) {
         std::this_thread::sleep_for(std::chrono::seconds(1) -
                                     (now % std::chrono::seconds(1)) + std::chrono::milliseconds(20));
         RunResult windows = runMazegen(dir, "40 37 w 3\n");
-        RunResult native = runLinuxMazegen(dir, "40 37 l 3\n");
+        RunOptions linuxRun;
+        linuxRun.linuxBuild = true;
+        RunResult native = runMazegen(dir, "40 37 l 3\n", linuxRun);
         ASSERT_EQ(windows.status, 0);
         ASSERT_EQ(native.status, 0);
         if (readFile(path("w.txt")) != readFile(path("l.txt"))) continue;  // another second

@@ -2,13 +2,13 @@
 // standard error when it is a terminal and the step has run for a second,
 // refreshed a few times a second and wiped when the step ends, so that the
 // screen then shows just what it would have shown without it. Nothing is
-// written when standard error is not a terminal.
-#ifndef APP_PROGRESS_H
-#define APP_PROGRESS_H
+// written when standard error is not a terminal. One step at a time.
+#ifndef PLATFORM_PROGRESS_H
+#define PLATFORM_PROGRESS_H
 
 #include <cstdint>
 
-// Starts a step of `total` (> 0) units of work.
+// Starts a step of `total` units of work; 0 starts none.
 void beginProgress(uint64_t total);
 
 // Reports `done` units finished; draws the line when it is due. Costs a

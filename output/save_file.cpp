@@ -50,16 +50,20 @@ MazeStatus openSaveFile(SaveFile *file, const char *filename, const char *extens
     if (openSaveTarget(file->finalName, &facts) != SYS_DONE) return refuse();
     if (facts.exists && (facts.isFolder || !facts.writable)) return refuse();
 
-    bool ready = false;
+    // A temporary file beside the target, to be renamed over it. Only where
+    // the folder takes no new file from this process, or the replacement
+    // could not keep what the old file has, is the target written in
+    // place; lack of space or a quota fails the save and keeps the old file.
+    SysResult made = SYS_DENIED;
     if (!facts.exists || facts.replaceable) {
-        ready = createTemporary() == SYS_DONE;
-        if (ready && facts.exists && keepTargetAttributes() != SYS_DONE) {
-            removeSaveTemporary();
-            ready = false;
+        made = createTemporary();
+        if (made == SYS_DONE && facts.exists) {
+            made = keepTargetAttributes();
+            if (made != SYS_DONE) removeSaveTemporary();
         }
-        if (!ready && !facts.exists) return refuse();
+        if (made == SYS_FAILED || (made != SYS_DONE && !facts.exists)) return refuse();
     }
-    if (!ready) {
+    if (made != SYS_DONE) {
         file->inPlace = true;
         if (openTargetInPlace() != SYS_DONE) return refuse();
     }
@@ -74,9 +78,15 @@ bool writeSaveFile(SaveFile *file, const void *data, size_t size) {
 
 MazeStatus finishSaveFile(SaveFile *file, bool written) {
     MazeStatus status = MAZE_OK;
-    if (!written) status = MAZE_CANNOT_WRITE;
-    else if (finishSaveData() != SYS_DONE) status = MAZE_CANNOT_WRITE;
-    else if (!file->inPlace && replaceSaveTarget() != SYS_DONE) status = MAZE_CANNOT_CREATE;
+    if (!written || finishSaveData() != SYS_DONE) {
+        status = MAZE_CANNOT_WRITE;
+    } else if (!file->inPlace) {
+        // A rename that fails leaves the old file; a folder that fails to
+        // sync leaves the new one in place, but not surely on the disk.
+        SysResult replaced = replaceSaveTarget();
+        if (replaced == SYS_DENIED) status = MAZE_CANNOT_CREATE;
+        else if (replaced != SYS_DONE) status = MAZE_CANNOT_WRITE;
+    }
     removeSaveTemporary();
     closeSaveTarget();
     endProgress();

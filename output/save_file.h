@@ -2,11 +2,13 @@
 // is written under a temporary name beside it and renamed over it only
 // once it is complete and on the disk, so it is either replaced whole or
 // left as it was; the replacement keeps what the old file had beyond its
-// bytes (permissions, owner). A name that is a symbolic link saves to what
-// the link points to. A file that a rename would cut from its other names
-// (more than one hard link, a FIFO, a device) is written in place through
-// its name, as are files whose folder takes no new file or whose
-// attributes a replacement could not keep.
+// bytes (permissions, owner, access lists, extended attributes). A name
+// that is a symbolic link saves to what the link points to, followed as
+// the system follows it. A file that a rename would cut from its other
+// names or could not reach (more than one hard link, a FIFO, a device, a
+// mount point, a deleted file) is written in place, as are files whose
+// folder takes no new file from this process or whose attributes a
+// replacement could not keep.
 #ifndef OUTPUT_SAVE_FILE_H
 #define OUTPUT_SAVE_FILE_H
 
@@ -33,8 +35,9 @@ struct SaveFile {
 // Opens `file` for writing the typed `filename` plus `extension` and starts
 // the progress line of a step of `progressTotal` units. Returns MAZE_OK, or
 // MAZE_CANNOT_CREATE (nothing is left on disk and an existing file is
-// untouched) when the name is too long for its folder, the folder cannot
-// take a new file, or an existing file may not be written.
+// untouched) when the name is too long for its folder, leads nowhere the
+// system follows, the folder cannot take a new file (for want of
+// permission, space or a quota), or an existing file may not be written.
 MazeStatus openSaveFile(SaveFile *file, const char *filename, const char *extension,
                         uint64_t progressTotal);
 
@@ -46,7 +49,8 @@ bool writeSaveFile(SaveFile *file, const void *data, size_t size);
 // final name: MAZE_OK, MAZE_CANNOT_WRITE on a sync or close error, or
 // MAZE_CANNOT_CREATE when the rename fails. Otherwise MAZE_CANNOT_WRITE.
 // On failure the temporary file is removed and the final name is untouched
-// (a file written in place keeps what was written).
+// (a file written in place keeps what was written), except that a folder
+// whose sync fails after the rename (MAZE_CANNOT_WRITE) holds the new file.
 MazeStatus finishSaveFile(SaveFile *file, bool written);
 
 #endif

@@ -1,10 +1,12 @@
-// The platform calls on POSIX systems (Linux first).
+// The platform calls on Linux (POSIX calls, with the Linux ones that let a
+// save follow links as the kernel does and keep extended attributes).
 #include "platform/platform.h"
 
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -87,6 +89,23 @@ static void limitByControlGroups(uint64_t *available) {
     fclose(groups);
 }
 
+// What the process already holds, in bytes, from /proc/self/statm: its
+// whole address space and its data (with the stack), as the address-space
+// and data limits count them; 0 where it cannot be read.
+static void processSize(uint64_t *addressSpace, uint64_t *data) {
+    *addressSpace = *data = 0;
+    FILE *statm = fopen("/proc/self/statm", "r");
+    if (!statm) return;
+    unsigned long long size, resident, shared, text, library, dataPages;
+    if (fscanf(statm, "%llu %llu %llu %llu %llu %llu", &size, &resident, &shared, &text, &library,
+               &dataPages) == 6) {
+        uint64_t page = (uint64_t)sysconf(_SC_PAGESIZE);
+        *addressSpace = (uint64_t)size * page;
+        *data = (uint64_t)dataPages * page;
+    }
+    fclose(statm);
+}
+
 uint64_t availableMemoryBytes() {
     uint64_t available = memInfoAvailable();
     if (available == 0) {
@@ -95,12 +114,15 @@ uint64_t availableMemoryBytes() {
         if (pages > 0 && pageSize > 0) available = (uint64_t)pages * (uint64_t)pageSize;
         else available = UINT64_MAX;
     }
+    // A limit of the process is shared with what it holds already.
+    uint64_t held[2];
+    processSize(&held[0], &held[1]);
     const int limits[] = {RLIMIT_AS, RLIMIT_DATA};
-    for (int resource : limits) {
+    for (int i = 0; i < 2; i++) {
         struct rlimit limit;
-        if (getrlimit(resource, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
-            (uint64_t)limit.rlim_cur < available)
-            available = (uint64_t)limit.rlim_cur;
+        if (getrlimit(limits[i], &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) continue;
+        uint64_t left = (uint64_t)limit.rlim_cur > held[i] ? (uint64_t)limit.rlim_cur - held[i] : 0;
+        if (left < available) available = left;
     }
     limitByControlGroups(&available);
     return available;
@@ -133,19 +155,50 @@ uint64_t uniqueSeed() {
 static const int LINK_DEPTH_LIMIT = 40;
 // Room for a path the name leads to after following links.
 static const size_t TARGET_PATH_SIZE = 4096;
-// The signals that end a run while a temporary file may exist.
-static const int INTERRUPTS[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+// Room for "/proc/self/fd/" and a descriptor number.
+static const size_t DESCRIPTOR_PATH_SIZE = 32;
+// The largest list of attribute names, and the largest attribute value.
+static const size_t ATTRIBUTE_LIST_SIZE = 65536;
+static const size_t ATTRIBUTE_VALUE_SIZE = 65536;
+// The access control list, an extended attribute of its own.
+static const char ACCESS_ACL[] = "system.posix_acl_access";
 
 // The save under way: one at a time.
 static struct {
-    int folder = -1;                    // the target's folder, open; -1 when none
+    int folder = -1;                    // the target's folder, open; -1 when none,
+                                        // or the target has no name there to replace
+    int existing = -1;                  // the existing target, opened as a path;
+                                        // -1 when there is none
     int descriptor = -1;                // the file being written; -1 when none
     char target[TARGET_PATH_SIZE];      // the target's name within `folder`
     char temporary[TARGET_PATH_SIZE];   // the temporary file's name within
                                         // `folder`; "" when there is none
-    bool exists;                        // the target existed when opened
-    struct stat old;                    // the existing target, when it exists
+    char existingPath[TARGET_PATH_SIZE];  // a path to the existing target itself:
+                                          // its descriptor's, or the name typed
+    struct stat old;                    // the existing target
 } saving;
+
+// Attribute names and one value, copied from the old file to its replacement.
+static char attributeNames[ATTRIBUTE_LIST_SIZE];
+static char attributeValue[ATTRIBUTE_VALUE_SIZE];
+
+/* Interruptions */
+
+// Every signal that ends the process by default and can be caught.
+static const int ENDING_SIGNALS[] = {
+    SIGHUP,  SIGINT,  SIGQUIT, SIGILL,    SIGTRAP, SIGABRT, SIGBUS,  SIGFPE,
+    SIGUSR1, SIGSEGV, SIGUSR2, SIGPIPE,   SIGALRM, SIGTERM, SIGXCPU, SIGVTALRM,
+    SIGPROF, SIGSYS,
+#ifdef SIGSTKFLT
+    SIGSTKFLT,
+#endif
+#ifdef SIGPOLL
+    SIGPOLL,
+#endif
+#ifdef SIGPWR
+    SIGPWR,
+#endif
+};
 
 // Removes the temporary file of the save under way, then ends the process
 // by the same signal (the handler is reset to the default action).
@@ -154,39 +207,97 @@ static void removeTemporaryAndEnd(int signalNumber) {
     raise(signalNumber);
 }
 
-void prepareInterrupts() {
+// Makes `signalNumber` remove the temporary file before it ends the
+// process, unless whoever started the program ignores it: then it stays
+// ignored.
+static void catchEndingSignal(int signalNumber) {
+    struct sigaction old;
+    if (sigaction(signalNumber, nullptr, &old) != 0 || old.sa_handler == SIG_IGN) return;
     struct sigaction action;
     memset(&action, 0, sizeof action);
     action.sa_handler = removeTemporaryAndEnd;
     action.sa_flags = SA_RESETHAND | SA_NODEFER;
     sigemptyset(&action.sa_mask);
-    for (int interrupt : INTERRUPTS) {
-        struct sigaction old;
-        // A signal ignored by whoever started the program stays ignored.
-        if (sigaction(interrupt, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
-        sigaction(interrupt, &action, nullptr);
-    }
+    sigaction(signalNumber, &action, nullptr);
+}
+
+void prepareInterrupts() {
+    for (int signalNumber : ENDING_SIGNALS) catchEndingSignal(signalNumber);
+    for (int signalNumber = SIGRTMIN; signalNumber <= SIGRTMAX; signalNumber++)
+        catchEndingSignal(signalNumber);
+    // A write past the file-size limit fails like any other write.
     signal(SIGXFSZ, SIG_IGN);
 }
 
-// Blocks (`block` true) or unblocks the interrupts, so that a temporary file
+// Blocks (`block` true) or unblocks every signal, so that a temporary file
 // and the record of it come into being and go together.
 static void holdInterrupts(bool block) {
-    sigset_t set;
-    sigemptyset(&set);
-    for (int interrupt : INTERRUPTS) sigaddset(&set, interrupt);
-    sigprocmask(block ? SIG_BLOCK : SIG_UNBLOCK, &set, nullptr);
+    static sigset_t held;
+    if (block) {
+        sigset_t all;
+        sigfillset(&all);
+        sigprocmask(SIG_BLOCK, &all, &held);
+    } else {
+        sigprocmask(SIG_SETMASK, &held, nullptr);
+    }
 }
 
-// Follows symbolic links from `path` the way opening it would, leaving in
-// `resolved` (TARGET_PATH_SIZE bytes) the name of the file itself, which
-// need not exist. Returns false on a loop or a path too long.
-static bool followLinks(const char *path, char *resolved) {
+/* Finding the target */
+
+// The result of a failed call, by its errno.
+static SysResult failureOf(int error) {
+    switch (error) {
+    case EEXIST: return SYS_EXISTS;
+    case EACCES: case EPERM: case EROFS: case ENAMETOOLONG: case ENOENT: case ENOTDIR:
+    case EISDIR: case ELOOP: case ETXTBSY: case EBUSY: case EXDEV: case ENXIO:
+        return SYS_DENIED;
+    default: return SYS_FAILED;
+    }
+}
+
+// True when the system refuses to follow links that others planted in
+// sticky world-writable folders (fs.protected_symlinks), as it does unless
+// told otherwise.
+static bool symlinksProtected() {
+    FILE *setting = fopen("/proc/sys/fs/protected_symlinks", "r");
+    if (!setting) return true;
+    int value = 1;
+    if (fscanf(setting, "%d", &value) != 1) value = 1;
+    fclose(setting);
+    return value != 0;
+}
+
+// True when the system would follow the symbolic link `link` (described by
+// `status`): in a sticky world-writable folder, a protected system follows
+// only links of the process's own user or of the folder's owner.
+static bool mayFollow(const char *link, const struct stat *status) {
+    if (status->st_uid == geteuid()) return true;
+    char folder[TARGET_PATH_SIZE];
+    const char *slash = strrchr(link, '/');
+    if (!slash) strcpy(folder, ".");
+    else if (slash == link) strcpy(folder, "/");
+    else {
+        memcpy(folder, link, (size_t)(slash - link));
+        folder[slash - link] = '\0';
+    }
+    struct stat holder;
+    if (stat(folder, &holder) != 0) return false;
+    bool shared = (holder.st_mode & S_ISVTX) && (holder.st_mode & S_IWOTH);
+    return !shared || status->st_uid == holder.st_uid || !symlinksProtected();
+}
+
+// Follows the symbolic links from `path`, whose end the system found
+// missing (a new name, or a link to a file yet to be made), as the system
+// would follow them, leaving in `resolved` (TARGET_PATH_SIZE bytes) the name
+// of the file to make. Returns false on a loop, a path too long or a link
+// the system would refuse to follow.
+static bool followToNewFile(const char *path, char *resolved) {
     if (strlen(path) >= TARGET_PATH_SIZE) return false;
     strcpy(resolved, path);
-    for (int depth = 0; depth < LINK_DEPTH_LIMIT; depth++) {
+    for (int followed = 0;; followed++) {
         struct stat status;
         if (lstat(resolved, &status) != 0 || !S_ISLNK(status.st_mode)) return true;
+        if (followed == LINK_DEPTH_LIMIT || !mayFollow(resolved, &status)) return false;
         char link[TARGET_PATH_SIZE];
         ssize_t length = readlink(resolved, link, sizeof link - 1);
         if (length < 0) return false;
@@ -197,7 +308,6 @@ static bool followLinks(const char *path, char *resolved) {
         if (keep + (size_t)length >= TARGET_PATH_SIZE) return false;
         memcpy(resolved + keep, link, (size_t)length + 1);
     }
-    return false;
 }
 
 // Opens the folder of `path` into saving.folder and puts its last part in
@@ -222,40 +332,79 @@ static bool openTargetFolder(const char *path) {
     return true;
 }
 
-// The result of a failed call, by its errno.
-static SysResult failureOf(int error) {
-    switch (error) {
-    case EEXIST: return SYS_EXISTS;
-    case EACCES: case EPERM: case EROFS: case ENAMETOOLONG: case ENOENT: case ENOTDIR:
-    case EISDIR: case ELOOP: case ETXTBSY: case EBUSY: case EXDEV:
-        return SYS_DENIED;
-    default: return SYS_FAILED;
+// Finds the folder and the name under which the existing target (opened
+// as saving.existing from `name`) can be replaced: the path the system
+// gives its descriptor, checked to lead to the same file. Returns false
+// when it has none: a pipe, a socket, a deleted file, a path out of reach.
+static bool nameExistingTarget(const char *name) {
+    char path[TARGET_PATH_SIZE];
+    ssize_t length = readlink(saving.existingPath, path, sizeof path - 1);
+    if (length >= 0) path[length] = '\0';
+    // Without /proc the links are walked here: the system has checked them.
+    else if (!followToNewFile(name, path)) return false;
+    if (path[0] != '/' && length >= 0) return false;
+    struct stat named;
+    if (!openTargetFolder(path) ||
+        fstatat(saving.folder, saving.target, &named, AT_SYMLINK_NOFOLLOW) != 0 ||
+        named.st_dev != saving.old.st_dev || named.st_ino != saving.old.st_ino) {
+        if (saving.folder >= 0) close(saving.folder);
+        saving.folder = -1;
+        return false;
     }
+    return true;
+}
+
+// True when the existing target is the root of a mount of its own (a file
+// bound over another), which no rename can replace.
+static bool existingIsMountPoint() {
+    struct statx file, folder;
+    unsigned mask = STATX_BASIC_STATS | STATX_MNT_ID;
+    if (statx(saving.existing, "", AT_EMPTY_PATH, mask, &file) != 0) return false;
+    if (file.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT)
+        return (file.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+    if (statx(saving.folder, "", AT_EMPTY_PATH, mask, &folder) != 0) return false;
+    if ((file.stx_mask & folder.stx_mask & STATX_MNT_ID) && file.stx_mnt_id != folder.stx_mnt_id)
+        return true;
+    return file.stx_dev_major != folder.stx_dev_major || file.stx_dev_minor != folder.stx_dev_minor;
 }
 
 SysResult openSaveTarget(const char *name, SaveTargetFacts *facts) {
     memset(facts, 0, sizeof *facts);
     saving.temporary[0] = '\0';
-    char path[TARGET_PATH_SIZE];
-    if (!followLinks(name, path) || !openTargetFolder(path)) {
+    if (strlen(name) >= TARGET_PATH_SIZE) return SYS_DENIED;
+    // The system follows the links, with its own checks and limits.
+    saving.existing = open(name, O_PATH | O_CLOEXEC);
+    if (saving.existing < 0) {
+        if (errno != ENOENT) return failureOf(errno) == SYS_FAILED ? SYS_FAILED : SYS_DENIED;
+        char path[TARGET_PATH_SIZE];
+        if (!followToNewFile(name, path) || !openTargetFolder(path)) {
+            closeSaveTarget();
+            return SYS_DENIED;
+        }
+        return SYS_DONE;
+    }
+    if (fstat(saving.existing, &saving.old) != 0) {
         closeSaveTarget();
-        return SYS_DENIED;
+        return SYS_FAILED;
     }
-    saving.exists = fstatat(saving.folder, saving.target, &saving.old, AT_SYMLINK_NOFOLLOW) == 0;
-    facts->exists = saving.exists;
-    if (saving.exists) {
-        facts->isFolder = S_ISDIR(saving.old.st_mode);
-        facts->writable = faccessat(saving.folder, saving.target, W_OK, AT_EACCESS) == 0;
-        facts->replaceable = S_ISREG(saving.old.st_mode) && saving.old.st_nlink == 1;
-    }
+    snprintf(saving.existingPath, sizeof saving.existingPath, "/proc/self/fd/%d", saving.existing);
+    if (access(saving.existingPath, F_OK) != 0) strcpy(saving.existingPath, name);  // no /proc
+    bool named = nameExistingTarget(name);
+    facts->exists = true;
+    facts->isFolder = S_ISDIR(saving.old.st_mode);
+    facts->writable = faccessat(AT_FDCWD, saving.existingPath, W_OK, AT_EACCESS) == 0;
+    facts->replaceable = named && S_ISREG(saving.old.st_mode) && saving.old.st_nlink == 1 &&
+                         !existingIsMountPoint();
     return SYS_DONE;
 }
+
+/* Writing */
 
 SysResult createSaveTemporary(const char *leafName) {
     if (strlen(leafName) >= sizeof saving.temporary) return SYS_DENIED;
     // A new file gets the mode any new file gets; a replacement starts
     // private and takes the old file's permissions before any byte.
-    mode_t mode = saving.exists ? 0600 : 0666;
+    mode_t mode = saving.existing >= 0 ? 0600 : 0666;
     holdInterrupts(true);
     int fd = openat(saving.folder, leafName, O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC,
                     mode);
@@ -265,22 +414,58 @@ SysResult createSaveTemporary(const char *leafName) {
         saving.descriptor = fd;
     }
     holdInterrupts(false);
-    return fd >= 0 ? SYS_DONE : failureOf(error);
+    if (fd >= 0) return SYS_DONE;
+    // Only a folder that takes no new file from this process lets a save
+    // fall back to writing in place; lack of space, a quota or an error
+    // of the disk fails it.
+    return error == EEXIST ? SYS_EXISTS : error == EACCES || error == EPERM ? SYS_DENIED : SYS_FAILED;
+}
+
+// The result of a failed change of an attribute: lack of room fails the
+// save, a refusal makes it write in place.
+static SysResult attributeFailure(int error) {
+    return error == ENOSPC || error == EDQUOT || error == EIO ? SYS_FAILED : SYS_DENIED;
+}
+
+// Copies every extended attribute of the existing target that this process
+// can read (the access control list among them) to the temporary file, and
+// drops an access control list the old file did not have.
+static SysResult copyExtendedAttributes() {
+    ssize_t listed = listxattr(saving.existingPath, attributeNames, sizeof attributeNames);
+    if (listed < 0) return errno == ENOTSUP ? SYS_DONE : SYS_DENIED;
+    bool hadAcl = false;
+    for (ssize_t at = 0; at < listed; at += (ssize_t)strlen(attributeNames + at) + 1) {
+        const char *attribute = attributeNames + at;
+        ssize_t size = getxattr(saving.existingPath, attribute, attributeValue, sizeof attributeValue);
+        if (size < 0) return SYS_DENIED;
+        if (fsetxattr(saving.descriptor, attribute, attributeValue, (size_t)size, 0) != 0)
+            return attributeFailure(errno);
+        if (strcmp(attribute, ACCESS_ACL) == 0) hadAcl = true;
+    }
+    // A list inherited from the folder's default would widen or narrow access.
+    if (!hadAcl && fremovexattr(saving.descriptor, ACCESS_ACL) != 0 && errno != ENODATA &&
+        errno != ENOTSUP)
+        return attributeFailure(errno);
+    return SYS_DONE;
 }
 
 SysResult keepTargetAttributes() {
     // The owner and group when they are not the process's own, then the
-    // permission bits (a change of owner clears set-user-ID bits).
+    // extended attributes, then the permission bits (a change of owner
+    // clears set-user-ID bits, and a copied access list sets the group's).
     const struct stat *old = &saving.old;
     if ((old->st_uid != geteuid() || old->st_gid != getegid()) &&
         fchown(saving.descriptor, old->st_uid, old->st_gid) != 0)
-        return SYS_DENIED;
-    return fchmod(saving.descriptor, old->st_mode & 07777) == 0 ? SYS_DONE : SYS_DENIED;
+        return attributeFailure(errno);
+    SysResult copied = copyExtendedAttributes();
+    if (copied != SYS_DONE) return copied;
+    return fchmod(saving.descriptor, old->st_mode & 07777) == 0 ? SYS_DONE : attributeFailure(errno);
 }
 
 SysResult openTargetInPlace() {
-    saving.descriptor =
-        openat(saving.folder, saving.target, O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
+    // Through the existing file itself, as a shell's redirection writes it:
+    // a pipe or terminal behind a link, a deleted file, a mount point.
+    saving.descriptor = open(saving.existingPath, O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
     return saving.descriptor >= 0 ? SYS_DONE : failureOf(errno);
 }
 
@@ -296,9 +481,14 @@ SysResult writeSaveData(const void *data, size_t size) {
     return SYS_DONE;
 }
 
+// True when syncing failed for a reason other than a file (a FIFO, a
+// device) or a system that has nothing to sync.
+static bool syncFailed(int fd) {
+    return fsync(fd) != 0 && errno != EINVAL && errno != ENOTSUP;
+}
+
 SysResult finishSaveData() {
-    // A FIFO or a device may not sync; that is no failure of the write.
-    bool synced = fsync(saving.descriptor) == 0 || errno == EINVAL || errno == ENOTSUP;
+    bool synced = !syncFailed(saving.descriptor);
     bool closed = close(saving.descriptor) == 0;
     saving.descriptor = -1;
     return synced && closed ? SYS_DONE : SYS_FAILED;
@@ -310,8 +500,8 @@ SysResult replaceSaveTarget() {
     holdInterrupts(true);
     saving.temporary[0] = '\0';  // it is the target now
     holdInterrupts(false);
-    fsync(saving.folder);  // and the rename reaches the disk
-    return SYS_DONE;
+    // The rename reaches the disk only with its folder.
+    return syncFailed(saving.folder) ? SYS_FAILED : SYS_DONE;
 }
 
 void removeSaveTemporary() {
@@ -326,10 +516,11 @@ void removeSaveTemporary() {
 }
 
 void closeSaveTarget() {
-    if (saving.descriptor >= 0) close(saving.descriptor);
-    if (saving.folder >= 0) close(saving.folder);
-    saving.descriptor = -1;
-    saving.folder = -1;
+    int *open[] = {&saving.descriptor, &saving.folder, &saving.existing};
+    for (int *fd : open) {
+        if (*fd >= 0) close(*fd);
+        *fd = -1;
+    }
 }
 
 bool saveTemporaryPending() {

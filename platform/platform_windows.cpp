@@ -2,8 +2,6 @@
 // code page (the bytes typed), as the runtime's own file calls name them.
 #include "platform/platform.h"
 
-#include <fcntl.h>
-#include <io.h>
 #include <windows.h>
 // After windows.h, which it builds on.
 #include <psapi.h>
@@ -105,6 +103,9 @@ static struct {
     HANDLE file = INVALID_HANDLE_VALUE;  // the file being written, or none
     char target[TARGET_PATH_SIZE];       // the name the save goes to
     char temporary[TARGET_PATH_SIZE];    // the temporary file beside it; "" when none
+    char replaced[MAX_PATH];             // the whole paths of the target and of the
+    char replacement[MAX_PATH];          // temporary file, for ReplaceFileA; "" for a
+                                         // new name
 } saving;
 
 // Marks the temporary file of the save under way for removal when Ctrl-C,
@@ -144,6 +145,7 @@ static SysResult failureOf(DWORD error) {
     case ERROR_FILE_NOT_FOUND: case ERROR_INVALID_NAME: case ERROR_FILENAME_EXCED_RANGE:
     case ERROR_SHARING_VIOLATION: case ERROR_NOT_SAME_DEVICE:
         return SYS_DENIED;
+    // Lack of space or a quota: a failure, which keeps the old file.
     default:
         return SYS_FAILED;
     }
@@ -162,6 +164,7 @@ SysResult openSaveTarget(const char *name, SaveTargetFacts *facts) {
     saving.temporary[0] = '\0';
     if (strlen(name) >= sizeof saving.target) return SYS_DENIED;
     strcpy(saving.target, name);
+    saving.replaced[0] = saving.replacement[0] = '\0';
     DWORD attributes = GetFileAttributesA(saving.target);
     facts->exists = attributes != INVALID_FILE_ATTRIBUTES;
     if (!facts->exists) return SYS_DONE;
@@ -193,7 +196,17 @@ SysResult createSaveTemporary(const char *leafName) {
 }
 
 SysResult keepTargetAttributes() {
-    return SYS_DONE;  // the rename keeps the old file's attributes
+    // ReplaceFileA gives the replacement what the old file has, given the
+    // whole paths of both, which its ANSI form takes up to MAX_PATH only:
+    // a longer one is written in place rather than lose the old file's
+    // access list.
+    DWORD target = GetFullPathNameA(saving.target, MAX_PATH, saving.replaced, nullptr);
+    DWORD temporary = GetFullPathNameA(saving.temporary, MAX_PATH, saving.replacement, nullptr);
+    if (target == 0 || target >= MAX_PATH || temporary == 0 || temporary >= MAX_PATH) {
+        saving.replaced[0] = saving.replacement[0] = '\0';
+        return SYS_DENIED;
+    }
+    return SYS_DONE;
 }
 
 SysResult openTargetInPlace() {
@@ -221,13 +234,24 @@ SysResult finishSaveData() {
 }
 
 SysResult replaceSaveTarget() {
-    // The old file's attributes (hidden, system, archive) stay with the name.
-    DWORD attributes = GetFileAttributesA(saving.target);
-    if (!MoveFileExA(saving.temporary, saving.target,
-                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return SYS_DENIED;
+    // An existing file is replaced keeping its security descriptor (access
+    // list), attributes and alternate streams, where a rename would give the
+    // new file the folder's inherited access list; a new name is a rename.
+    bool moved = !saving.replaced[0];
+    bool replaced = false;
+    if (!moved) {
+        replaced = ReplaceFileA(saving.replaced, saving.replacement, nullptr,
+                                REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0;
+        // The old file gone but the new one not yet renamed: finish the move.
+        DWORD error = GetLastError();
+        moved = !replaced && (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
+                              error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
+    }
+    if (moved)
+        replaced = MoveFileExA(saving.temporary, saving.target,
+                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (!replaced) return SYS_DENIED;
     saving.temporary[0] = '\0';  // it is the target now
-    if (attributes != INVALID_FILE_ATTRIBUTES) SetFileAttributesA(saving.target, attributes);
     return SYS_DONE;
 }
 

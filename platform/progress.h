@@ -15,8 +15,9 @@ void beginProgress(uint64_t total);
 // clock reading, so callers report every few thousand units at most.
 void showProgress(uint64_t done);
 
-// Ends the step under way, wiping its line if one was drawn; does nothing
-// when no step is under way.
+// Ends the step under way: when its line was drawn, draws it once more for
+// the last units reported, then wipes it. Does nothing when no step is
+// under way.
 void endProgress();
 
 #endif

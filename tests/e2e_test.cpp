@@ -78,9 +78,14 @@ TEST_F(Run, NameWithASpaceAndOverlongName) {
     r = runMazegen(dir, "2 3 " + std::string(300, 'n') + " 1");
     EXPECT_EQ(r.out, TO_MENU + INVALID + MENU + shown(CANNOT_CREATE_MESSAGE));
     EXPECT_EQ(r.status, 1);
-    r = runMazegen(dir, "2 3 " + std::string(250, 'n') + " 1");
+    // A final name of 255 bytes, the most a folder takes, is saved; one of
+    // 256 is refused.
+    r = runMazegen(dir, "2 3 " + std::string(251, 'n') + " 1");
     EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(fileExists(path(std::string(250, 'n') + ".txt")));
+    EXPECT_TRUE(fileExists(path(std::string(251, 'n') + ".txt")));
+    r = runMazegen(dir, "2 3 " + std::string(252, 'n') + " 1");
+    EXPECT_EQ(r.out, TO_MENU + shown(CANNOT_CREATE_MESSAGE));
+    EXPECT_EQ(r.status, 1);
 }
 
 TEST_F(Run, EndOfInputBeforeAChoiceSavesNothing) {
@@ -161,10 +166,25 @@ TEST_F(Run, MemoryLimits) {
     r = runMazegen(dir, "4443 2000", limitsOf(-1, 106L << 20, 30));
     EXPECT_EQ(r.out, HEIGHT + WIDTH + shown(TOO_LARGE_MESSAGE));
     EXPECT_EQ(r.status, 2);
-    // A state that fits the limit by 387 kB, but not beside the program.
-    r = runMazegen(dir, "4425 2000", limitsOf(-1, 106L << 20, 30));
-    EXPECT_EQ(r.out, HEIGHT + WIDTH + shown(NO_MEMORY_MESSAGE));
-    EXPECT_EQ(r.status, 3);
+    // What the program holds already counts against the limit: from the
+    // first limit that lets 2000 x 1500 through (found by megabytes, then
+    // closed in on by 16 kB), the run ends complete, never out of memory;
+    // below it the sizes are refused at once.
+    auto runUnder = [&](long limit) { return runMazegen(dir, "1500 2000 m 1", limitsOf(-1, limit, 30)); };
+    long through = 0;
+    for (long limit = 36L << 20; limit < 64L << 20 && !through; limit += 1L << 20)
+        if (runUnder(limit).status != 2) through = limit;
+    ASSERT_GT(through, 36L << 20) << "no limit let the maze through, or the first did";
+    for (long limit = through - (1L << 20); limit <= through; limit += 16L << 10) {
+        r = runUnder(limit);
+        if (r.status == 2) {
+            EXPECT_EQ(r.out, HEIGHT + WIDTH + shown(TOO_LARGE_MESSAGE)) << "limit " << limit;
+            continue;
+        }
+        EXPECT_EQ(r.out, TO_MENU) << "limit " << limit;
+        EXPECT_EQ(r.status, 0) << "limit " << limit;
+        break;
+    }
 }
 #endif
 

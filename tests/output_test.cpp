@@ -216,7 +216,7 @@ TEST_F(InScratchFolder, NamesTheFolderRefuses) {
     writeFile(PALETTE_FILE_NAME, shippedPalette());
     EXPECT_EQ(saveText("missing/m"), MAZE_CANNOT_CREATE);
     EXPECT_EQ(saveBitmap(std::string(252, 'n').c_str()), MAZE_CANNOT_CREATE);
-    EXPECT_EQ(saveText(std::string(250, 'n').c_str()), MAZE_OK);
+    EXPECT_EQ(saveText(std::string(251, 'n').c_str()), MAZE_OK);
     makeFolder("m.txt");  // a folder where the file should go
     EXPECT_EQ(saveText("m"), MAZE_CANNOT_CREATE);
     EXPECT_EQ(listDir(".").size(), 3u);

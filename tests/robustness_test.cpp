@@ -113,12 +113,17 @@ TEST_F(RobustRun, ProgressLineOnATerminalOnly) {
     const std::string wipe = "\r     \r";
     EXPECT_TRUE(endsWith(screen, wipe)) << "something left on the line";
     EXPECT_EQ(onPipe.err, "");
+    // The carving's line ends with its last figure, near the whole of it.
+    size_t lastWipe = screen.rfind(wipe), figure = screen.rfind('\r', lastWipe - 1);
+    ASSERT_NE(figure, std::string::npos);
+    EXPECT_GE(std::stoi(screen.substr(figure + 1, lastWipe - figure - 2)), 90)
+        << testing::PrintToString(screen.substr(figure));
 }
 
 #ifndef MAZEGEN_SANITIZED
 TEST_F(RobustRun, ChoiceThreeUnderMemcheck) {
     if (underWine()) GTEST_SKIP() << "memcheck runs Linux programs only";
-    if (system("valgrind --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "valgrind is not installed";
+    ASSERT_EQ(system("valgrind --version >/dev/null 2>&1"), 0) << "valgrind is missing (tools/test_all installs it)";
     writeFile(dir + "/colorPalette.bin", shippedPalette());
     RunOptions limits;
     limits.seconds = 120;

@@ -60,6 +60,9 @@ namespace {
     dup2(err, 2);
     for (int fd = 3; fd < 64; fd++) close(fd);
     if (chdir(dir.c_str()) != 0) _exit(126);
+    // Signals as whoever starts the program leaves them.
+    for (int number = 1; number < NSIG; number++) signal(number, SIG_DFL);
+    for (int number : options.ignoredSignals) signal(number, SIG_IGN);
     // Under Wine a write past the file-size limit must fail as on a full
     // Windows disk, not end Wine by a signal the program cannot see.
     if (wine) signal(SIGXFSZ, SIG_IGN);
@@ -97,8 +100,20 @@ bool readSome(int fd, std::string &into) {
 }
 
 RunResult runProgram(const char *wine, const char *program, const std::string &dir,
-                     const std::string &input, const RunOptions &options) {
+                     const std::string &input, RunOptions options) {
     RunResult result;
+    std::string traceFile;
+    if (!options.traceCalls.empty()) {
+        traceFile = makeScratchDir() + "/trace";
+        std::vector<std::string> tracer = {"strace", "-f", "-qq", "-o", traceFile,
+                                           "-e", "trace=" + options.traceCalls};
+        if (!options.inject.empty()) tracer.insert(tracer.end(), {"-e", "inject=" + options.inject});
+        options.wrapper.insert(options.wrapper.begin(), tracer.begin(), tracer.end());
+        // The leak checker of a sanitized build cannot work under a tracer.
+        const char *sanitizer = getenv("ASAN_OPTIONS");
+        options.environment.push_back(
+            {"ASAN_OPTIONS", std::string(sanitizer ? sanitizer : "") + ":detect_leaks=0"});
+    }
     struct termios raw;
     cfmakeraw(&raw);
     struct termios *mode = options.rawTerminal ? &raw : nullptr;
@@ -180,12 +195,33 @@ RunResult runProgram(const char *wine, const char *program, const std::string &d
     waitpid(pid, &wstatus, 0);
     if (WIFEXITED(wstatus)) result.status = WEXITSTATUS(wstatus);
     if (WIFSIGNALED(wstatus)) result.signal = WTERMSIG(wstatus);
+    if (!traceFile.empty()) {
+        std::string trace = readFile(traceFile), line;
+        for (char c : trace) {
+            if (c != '\n') line += c;
+            else result.calls.push_back(line), line.clear();
+        }
+        removeTree(traceFile.substr(0, traceFile.rfind('/')));
+    }
     return result;
 }
 
 }  // namespace
 
+int ordinalOf(const std::vector<std::string> &calls, const std::string &call, const std::string &mark) {
+    int count = 0;
+    for (const std::string &line : calls) {
+        if (line.find(" " + call + "(") == std::string::npos) continue;
+        count++;
+        if (line.find(mark) != std::string::npos) return count;
+    }
+    return 0;
+}
+
 RunResult runMazegen(const std::string &dir, const std::string &input, RunOptions options) {
+    if (!options.traceCalls.empty()) {
+        EXPECT_EQ(system("strace -V >/dev/null 2>&1"), 0) << "strace is missing (tools/test_all installs it)";
+    }
 #ifdef MAZEGEN_LINUX_PATH
     if (options.linuxBuild) return runProgram(nullptr, MAZEGEN_LINUX_PATH, dir, input, options);
 #endif

@@ -73,6 +73,7 @@ struct RunResult {
     int signal = 0;       // the ending signal, or 0
     bool signalSent = false;  // RunOptions::signal was sent
     bool timedOut = false;
+    std::vector<std::string> calls;  // the traced system calls, in order
 };
 
 // Where the program's console streams go.
@@ -98,9 +99,17 @@ struct RunOptions {
     bool linuxBuild = false;  // run the Linux build where the Windows one is tested
     int signal = 0;           // sent once signalWhen() holds, polled every millisecond
     std::function<bool()> signalWhen;
+    std::vector<int> ignoredSignals;  // ignored by whoever starts the program
+    // System calls to trace (strace's trace= list, following children), and
+    // a failure to inject into them (strace's inject= expression).
+    std::string traceCalls, inject;
 };
 
 RunOptions limitsOf(long fileSize, long addressSpace, int seconds);
+
+// How many `call` lines of `calls` there are up to the first one that holds
+// `mark`, that one included; 0 when none does.
+int ordinalOf(const std::vector<std::string> &calls, const std::string &call, const std::string &mark);
 
 // Runs the built program in `dir` with `input` on standard input.
 RunResult runMazegen(const std::string &dir, const std::string &input, RunOptions options = {});

@@ -3,7 +3,10 @@
 #include "platform/platform.h"
 
 #include <fcntl.h>
+#include <iconv.h>
+#include <langinfo.h>
 #include <signal.h>
+#include <strings.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -12,7 +15,9 @@
 
 #include <cerrno>
 #include <climits>
+#include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 // MemAvailable of /proc/meminfo in bytes, or 0 where it cannot be read.
@@ -128,9 +133,67 @@ uint64_t availableMemoryBytes() {
     return available;
 }
 
+/* Console */
+
+// Code page of the program's texts; a terminal whose codeset is one of
+// these takes the bytes as they are (the texts are ASCII and JIS X 0208,
+// the same in each).
+static const char TEXT_CODESET[] = "CP932";
+static const char *const SHIFT_JIS_CODESETS[] = {"CP932", "SHIFT_JIS", "SHIFT-JIS", "SJIS",
+                                                 "WINDOWS-31J", "MS932", "MS_KANJI"};
+// The codeset taken for a terminal in the C or POSIX locale.
+static const char DEFAULT_TERMINAL_CODESET[] = "UTF-8";
+
+// How texts reach standard output, decided at the first text.
+static struct {
+    bool decided = false;          // the fields below are set
+    iconv_t converter = (iconv_t)-1;  // from TEXT_CODESET to the terminal's
+                                      // codeset; -1 for the bytes as they are
+} console;
+
+// When standard output is a terminal whose locale's codeset is not
+// Shift_JIS, prepares the conversion of texts to that codeset.
+static void decideConsole() {
+    console.decided = true;
+    if (isatty(STDOUT_FILENO) != 1) return;
+    const char *locale = setlocale(LC_CTYPE, "");
+    const char *codeset = nl_langinfo(CODESET);
+    if (!locale || strcmp(locale, "C") == 0 || strcmp(locale, "POSIX") == 0)
+        codeset = DEFAULT_TERMINAL_CODESET;
+    for (const char *same : SHIFT_JIS_CODESETS)
+        if (strcasecmp(codeset, same) == 0) return;
+    console.converter = iconv_open(codeset, TEXT_CODESET);
+}
+
+// Converts `text` (`length` bytes) for the terminal into a buffer it
+// allocates, `*converted` bytes long; null when it does not convert.
+static char *convertForTerminal(const char *text, size_t length, size_t *converted) {
+    size_t room = length * 4 + 16;  // far more than any codeset takes
+    char *out = (char *)malloc(room);
+    if (!out) return nullptr;
+    char *in = (char *)text, *next = out;
+    size_t inLeft = length, outLeft = room;
+    iconv(console.converter, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(console.converter, &in, &inLeft, &next, &outLeft) == (size_t)-1 ||
+        iconv(console.converter, nullptr, nullptr, &next, &outLeft) == (size_t)-1) {
+        free(out);
+        return nullptr;
+    }
+    *converted = room - outLeft;
+    return out;
+}
+
 void showText(const char *text) {
-    fputs(text, stdout);
+    if (!console.decided) decideConsole();
+    size_t length = strlen(text), converted = 0;
+    char *shown = console.converter == (iconv_t)-1 ? nullptr
+                                                   : convertForTerminal(text, length, &converted);
+    // One write for the whole text: the buffer of standard output holds
+    // more than any text, and a longer block goes out whole.
+    if (shown) fwrite(shown, 1, converted, stdout);
+    else fwrite(text, 1, length, stdout);
     fflush(stdout);
+    free(shown);
 }
 
 bool standardErrorIsTerminal() {

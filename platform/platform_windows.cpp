@@ -47,34 +47,39 @@ uint64_t availableMemoryBytes() {
 
 /* Console and clock */
 
-// Bytes of a console write: more than any prompt or message with CR LF.
+// Code page of the program's texts: Shift_JIS as Windows has it.
+static const UINT TEXT_CODE_PAGE = 932;
+// Characters of one console write: more than any text with CR LF.
 static const size_t CONSOLE_CHUNK = 4096;
 
-void showText(const char *text) {
-    // A file or pipe gets the runtime's text stream (CR LF line ends). A
-    // console gets the same bytes straight from WriteFile, which shows
-    // them in the console's code page: the runtime's own console writes
-    // may pass a two-byte character on a byte at a time.
-    HANDLE console = GetStdHandle(STD_OUTPUT_HANDLE);
+// Writes `text` to `console` in one write, as characters converted from
+// code page 932 with CR LF line ends, so that a console of any code page
+// shows it as Japanese; false when it is not a console or the text does
+// not convert.
+static bool writeToConsole(HANDLE console, const char *text) {
     DWORD mode;
-    if (!GetConsoleMode(console, &mode)) {
-        fputs(text, stdout);
-        fflush(stdout);
-        return;
+    if (!GetConsoleMode(console, &mode)) return false;
+    WCHAR wide[CONSOLE_CHUNK];
+    int length = MultiByteToWideChar(TEXT_CODE_PAGE, MB_ERR_INVALID_CHARS, text, -1, wide,
+                                     (int)(sizeof wide / sizeof *wide) / 2);
+    if (length <= 0) return false;
+    WCHAR lines[CONSOLE_CHUNK];
+    DWORD used = 0;
+    for (int i = 0; i + 1 < length; i++) {
+        if (wide[i] == L'\n') lines[used++] = L'\r';
+        lines[used++] = wide[i];
     }
+    DWORD written;
+    return WriteConsoleW(console, lines, used, &written, nullptr) != 0;
+}
+
+void showText(const char *text) {
+    // A file or pipe gets the runtime's text stream: the Shift_JIS bytes
+    // with CR LF line ends.
     fflush(stdout);
-    char chunk[CONSOLE_CHUNK];
-    size_t used = 0;
-    for (const char *c = text;; c++) {
-        if (*c == '\0' || used + 2 > sizeof chunk) {
-            DWORD written;
-            WriteFile(console, chunk, (DWORD)used, &written, nullptr);
-            used = 0;
-            if (*c == '\0') break;
-        }
-        if (*c == '\n') chunk[used++] = '\r';
-        chunk[used++] = *c;
-    }
+    if (writeToConsole(GetStdHandle(STD_OUTPUT_HANDLE), text)) return;
+    fputs(text, stdout);
+    fflush(stdout);
 }
 
 bool standardErrorIsTerminal() {

@@ -2,6 +2,7 @@
 // with a documented status and leaves only complete files.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <random>
 #include <string>
 
@@ -83,41 +84,72 @@ TEST(Robustness, RandomAnswerStreams) {
 // A test in a scratch folder that is removed even when the test fails.
 using RobustRun = ScratchFolderTest;
 
-TEST_F(RobustRun, EachPromptIsOnTheTerminalBeforeItsAnswerIsRead) {
-    if (underWine()) GTEST_SKIP() << "a pseudo-terminal is POSIX; Wine gives no console on it";
-    RunOptions options;
-    options.terminal = Terminal::ALL;
-    options.seconds = 20;
-    options.answers = {{HEIGHT_PROMPT, "10\n"}, {WIDTH_PROMPT, "20\n"}, {COMPUTED_TEXT, ""},
-                       {FILENAME_PROMPT, "m\n"}, {FORMAT_MENU, "1\n"}};
-    RunResult r = runMazegen(dir, "", options);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_FALSE(r.timedOut) << "a prompt never came: " << testing::PrintToString(r.out);
-    EXPECT_TRUE(fileExists(dir + "/m.txt"));
+// A terminal's screen without its control sequences (ESC [ ... letter),
+// which Wine's console draws with.
+std::string withoutControls(const std::string &screen) {
+    std::string plain;
+    for (size_t i = 0; i < screen.size(); i++) {
+        if (screen[i] != '\x1b' || i + 1 >= screen.size() || screen[i + 1] != '[') {
+            plain += screen[i];
+            continue;
+        }
+        for (i += 2; i < screen.size() && !isalpha((unsigned char)screen[i]); i++) {}
+    }
+    return plain;
+}
+
+TEST_F(RobustRun, EachQuestionIsReadableOnTheTerminalBeforeItsAnswerIsRead) {
+    // The terminal shows the texts in its own encoding (UTF-8 here, also in
+    // the C locale), each before its answer is read, and a name typed there
+    // is saved as typed. Under Wine the console shows them as Japanese in
+    // the Japanese code page and in code page 437 alike.
+    const struct { const char *lang, *name; } rows[] = {
+        {underWine() ? "ja_JP.UTF-8" : "C.UTF-8", "迷路"}, {underWine() ? "C.UTF-8" : "C", "m"}};
+    for (auto &row : rows) {
+        RunOptions options;
+        options.terminal = Terminal::ALL;
+        options.rawTerminal = false;
+        options.environment = {{"LANG", row.lang}, {"LC_ALL", ""}};
+        options.seconds = 30;
+        options.answerDelayMs = underWine() ? 200 : 0;  // as a person types
+        options.answers = {{"迷路の縦幅を入力してください:", "10\r"},
+                           {"迷路の横幅を入力してください:", "20\r"},
+                           {"計算終了...", ""},
+                           {"保存するファイル名を入力してください。", std::string(row.name) + "\r"},
+                           {"３→テキストデータと画像データで保存", "1\r"}};
+        RunResult r = runMazegen(dir, "", options);
+        std::string screen = withoutControls(r.out);
+        EXPECT_EQ(r.status, 0) << row.lang;
+        EXPECT_FALSE(r.timedOut) << row.lang << ": a question never came: " << screen;
+        for (const char *text : {"計算中...", "保存する形式を選択してください。", "１→テキストデータに保存",
+                                 "２→画像データで保存"})
+            EXPECT_NE(screen.find(text), std::string::npos) << row.lang << ": " << text << " not on: " << screen;
+        EXPECT_TRUE(fileExists(path(std::string(row.name) + ".txt"))) << row.lang;
+    }
 }
 
 TEST_F(RobustRun, ProgressLineOnATerminalOnly) {
-    if (underWine()) GTEST_SKIP() << "a pseudo-terminal is POSIX; Wine gives no console on it";
     // Carving 2000 x 2000 takes about two seconds: long enough for the line.
     const std::string input = "2000 2000 m 1\n";
     RunOptions options = limitsOf(-1, -1, 120);
     options.terminal = Terminal::ERROR;
     RunResult onTerminal = runMazegen(dir, input, options);
     RunResult onPipe = runMazegen(dir, input, limitsOf(-1, -1, 120));
-    std::string screen = onTerminal.err;
+    std::string screen = withoutControls(onTerminal.err);
 
     EXPECT_EQ(onTerminal.status, 0);
     EXPECT_EQ(onPipe.status, 0);
     EXPECT_EQ(onTerminal.out, onPipe.out);  // standard output is the same
-    EXPECT_NE(screen.find('%'), std::string::npos) << testing::PrintToString(screen);
-    const std::string wipe = "\r     \r";
-    EXPECT_TRUE(endsWith(screen, wipe)) << "something left on the line";
     EXPECT_EQ(onPipe.err, "");
-    // The carving's line ends with its last figure, near the whole of it.
-    size_t lastWipe = screen.rfind(wipe), figure = screen.rfind('\r', lastWipe - 1);
-    ASSERT_NE(figure, std::string::npos);
-    EXPECT_GE(std::stoi(screen.substr(figure + 1, lastWipe - figure - 2)), 90)
-        << testing::PrintToString(screen.substr(figure));
+    // The carving's line ends with its last figure, near the whole of it,
+    // and is then wiped: nothing but blanks after it.
+    size_t percent = screen.rfind('%');
+    ASSERT_NE(percent, std::string::npos) << testing::PrintToString(screen);
+    size_t digits = screen.find_last_not_of("0123456789", percent - 1) + 1;
+    EXPECT_GE(std::stoi(screen.substr(digits, percent - digits)), 90) << testing::PrintToString(screen);
+    std::string after = screen.substr(percent + 1);
+    EXPECT_TRUE(after.find_first_not_of("\r ") == std::string::npos && endsWith(after, "\r"))
+        << "something left on the line: " << testing::PrintToString(after);
 }
 
 #ifndef MAZEGEN_SANITIZED

@@ -25,26 +25,6 @@ TEST_F(Windows, NamesInTheSystemCodePageKeepTheirSecondBytes) {
     EXPECT_EQ(listDir(path("sub")), std::vector<std::string>{HYOU_UTF8 + "x" + HYOU_UTF8 + ".txt"});
 }
 
-TEST_F(Windows, QuestionsAreReadableJapaneseOnAConsole) {
-    // On a terminal Wine gives the program a console, which shows its
-    // Shift_JIS bytes as Japanese (UTF-8 on this side); a two-byte
-    // character written a byte at a time would come out as other letters.
-    // Each answer once its question is on the screen, as a person types.
-    RunOptions options;
-    options.terminal = Terminal::ALL;
-    options.rawTerminal = false;
-    options.seconds = 30;
-    options.answerDelayMs = 200;
-    options.answers = {{"縦幅を入力してください:", "3\r"}, {"横幅を入力してください:", "4\r"},
-                       {"ファイル名を入力してください。", "w\r"}, {"３→", "1\r"}};
-    RunResult r = runMazegen(dir, "", options);
-    for (const char *text : {"迷路の縦幅を入力してください:", "迷路の横幅を入力してください:", "計算中...",
-                             "計算終了...", "保存するファイル名を入力してください。",
-                             "保存する形式を選択してください。", "３→テキストデータと画像データで保存"})
-        EXPECT_NE(r.out.find(text), std::string::npos) << text << " not on: " << r.out;
-    EXPECT_TRUE(fileExists(path("w.txt")));
-}
-
 TEST_F(Windows, CtrlZEndsTheInput) {
     RunResult r = runMazegen(dir, "2 2\x1a m 1\n");  // nothing after Ctrl-Z is read
     EXPECT_EQ(r.status, 2);

@@ -4,6 +4,7 @@
 #include "app/console_dialogue.h"
 
 #include <cstring>
+#include <ctime>
 
 #include "app/console_texts.h"
 #include "maze/maze_generator.h"
@@ -75,14 +76,14 @@ void skipTokenRest(FILE *in) {
     if (c != EOF) ungetc(c, in);
 }
 
-MazeStatus askMazeSize() {
+MazeStatus askMazeSize(const uint32_t *seed) {
     // An answer that is not a number leaves its size at -1, which set-up
     // rejects; the height is asked first.
     showText(HEIGHT_PROMPT);
     readNumber(stdin, &maze.mazeHeight);
     showText(WIDTH_PROMPT);
     readNumber(stdin, &maze.mazeWidth);
-    return setUpMaze();
+    return setUpMaze(seed ? *seed : (uint32_t)time(nullptr));
 }
 
 MazeStatus generateMaze() {

@@ -32,9 +32,10 @@ ReadResult readToken(FILE *in, char *buffer, size_t capacity);
 // Discards the bytes of `in` up to the next white space or the end of input.
 void skipTokenRest(FILE *in);
 
-// Asks for the height and the width, then sets up the maze (setUpMaze).
-// Returns the set-up's status.
-MazeStatus askMazeSize();
+// Asks for the height and the width, then sets up the maze (setUpMaze)
+// with the generator seeded by `seed` when it is given, else by the clock's
+// second at that moment. Returns the set-up's status.
+MazeStatus askMazeSize(const uint32_t *seed);
 
 // Shows the line that carving has begun, carves the maze (carveMaze) with
 // a progress line and shows the line that it has ended. Returns

@@ -1,8 +1,10 @@
-// Entry of the maze generator: asks for the sizes, carves the maze, saves it
-// as the user chooses and ends with the run's exit status:
-//   0 complete run, 1 file error, 2 ended on the answers, 3 out of memory.
+// Entry of the maze generator: reads the options, asks for the sizes, carves
+// the maze, saves it as the user chooses and ends with the run's exit status:
+//   0 complete run (or help, version), 1 file error, 2 ended on the answers
+//   or the options, 3 out of memory.
 #include <cstdio>
 
+#include "app/command_line.h"
 #include "app/console_dialogue.h"
 #include "app/console_texts.h"
 #include "maze/maze_state.h"
@@ -25,6 +27,7 @@ static int finishRun(MazeStatus status) {
         return EXIT_COMPLETE;
     case MAZE_SIZE_REJECTED:
     case MAZE_INPUT_ENDED:
+    case MAZE_BAD_ARGUMENTS:  // told already, on standard error
         return EXIT_ANSWERS;
     case MAZE_TOO_LARGE:
         message = TOO_LARGE_MESSAGE;
@@ -47,12 +50,22 @@ static int finishRun(MazeStatus status) {
 // Bytes of the standard output buffer: more than any prompt or message.
 static const size_t OUTPUT_BUFFER_SIZE = 4096;
 
-int main() {
+// "mazegen " and the version, as --version shows them.
+static const char VERSION_TEXT[] = "mazegen " MAZEGEN_VERSION "\n";
+
+int main(int argc, char **argv) {
     // Each prompt and message is flushed whole, in one write, so that no
     // two-byte character is ever split between two writes to the console.
     setvbuf(stdout, nullptr, _IOFBF, OUTPUT_BUFFER_SIZE);
+    CommandLine commandLine;
+    MazeStatus status = readCommandLine(argc, argv, &commandLine);
+    if (status != MAZE_OK) return finishRun(status);
+    if (commandLine.request == SHOW_HELP) showText(HELP_TEXT);
+    if (commandLine.request == SHOW_VERSION) showText(VERSION_TEXT);
+    if (commandLine.request != RUN_MAZE) return finishRun(MAZE_OK);
+
     prepareInterrupts();
-    MazeStatus status = askMazeSize();
+    status = askMazeSize(commandLine.seedGiven ? &commandLine.seed : nullptr);
     if (status == MAZE_OK) {
         status = generateMaze();
         if (status == MAZE_OK) status = saveMaze();

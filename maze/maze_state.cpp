@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 
 #include "platform/platform.h"
 
@@ -81,13 +80,13 @@ static void fillCandidates() {
     maze.candidateCount = maze.wallCount;
 }
 
-MazeStatus setUpMaze() {
+MazeStatus setUpMaze(uint32_t seed) {
     if (maze.mazeWidth < 2 || maze.mazeHeight < 2) return MAZE_SIZE_REJECTED;
 
     uint64_t bytes = mazeStateBytes(maze.mazeWidth, maze.mazeHeight);
     if (bytes == 0 || bytes > availableMemoryBytes()) return MAZE_TOO_LARGE;
 
-    seedRandom((uint32_t)time(nullptr));
+    seedRandom(seed);
 
     uint32_t w = (uint32_t)maze.mazeWidth, h = (uint32_t)maze.mazeHeight;
     maze.cellCount = w * h;

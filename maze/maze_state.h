@@ -13,6 +13,7 @@ enum MazeStatus {
     MAZE_SIZE_REJECTED,    // a size below 2 or not a number: silent, status 2
     MAZE_TOO_LARGE,        // counts or memory beyond the machine: status 2
     MAZE_INPUT_ENDED,      // standard input ended before a save choice: status 2
+    MAZE_BAD_ARGUMENTS,    // a malformed command line, told on standard error: status 2
     MAZE_NO_MEMORY,        // an allocation failed: status 3
     MAZE_CANNOT_CREATE,    // an output file cannot be created: status 1
     MAZE_CANNOT_WRITE,     // writing, flushing or closing it failed: status 1
@@ -68,12 +69,12 @@ const uint32_t CANDIDATE_BLOCK_BITS = 512;
 // bits. Both sizes must be at least 2.
 uint64_t mazeStateBytes(int32_t width, int32_t height);
 
-// Checks the sizes in `maze`, seeds the generator from the clock and
+// Checks the sizes in `maze`, seeds the generator with `seed` and
 // allocates and fills the carving bookkeeping: every cell its own set, every
 // wall standing and a candidate. Returns MAZE_OK, MAZE_SIZE_REJECTED (a size
-// below 2), MAZE_TOO_LARGE or MAZE_NO_MEMORY; on failure nothing stays
-// allocated.
-MazeStatus setUpMaze();
+// below 2), MAZE_TOO_LARGE or MAZE_NO_MEMORY; on failure nothing is seeded
+// and nothing stays allocated.
+MazeStatus setUpMaze(uint32_t seed);
 
 // Frees the carving bookkeeping and writes the wall flags from carvedWalls
 // (all 1 straight after set-up). Returns MAZE_OK or MAZE_NO_MEMORY, when

@@ -19,7 +19,11 @@ uint64_t availableMemoryBytes();
 
 // Shows `text` (Shift_JIS bytes, lines ended by '\n') on standard output at
 // once and whole, so that no two-byte character is split between writes.
+// A terminal gets it in its own encoding; a file or a pipe gets the bytes.
 void showText(const char *text);
+
+// Shows `text` on standard error as showText does on standard output.
+void showErrorText(const char *text);
 
 // True when standard error is a terminal that a progress line can be
 // drawn on and cleared from.

@@ -144,38 +144,42 @@ static const char *const SHIFT_JIS_CODESETS[] = {"CP932", "SHIFT_JIS", "SHIFT-JI
 // The codeset taken for a terminal in the C or POSIX locale.
 static const char DEFAULT_TERMINAL_CODESET[] = "UTF-8";
 
-// How texts reach standard output, decided at the first text.
-static struct {
-    bool decided = false;          // the fields below are set
-    iconv_t converter = (iconv_t)-1;  // from TEXT_CODESET to the terminal's
-                                      // codeset; -1 for the bytes as they are
-} console;
+// How texts reach a console stream, decided at its first text.
+struct ConsoleStream {
+    bool decided;        // `converter` is set
+    iconv_t converter;   // from TEXT_CODESET to the terminal's codeset; -1
+                         // for the bytes as they are (not a terminal, or a
+                         // Shift_JIS one)
+};
+static ConsoleStream outputStream = {false, (iconv_t)-1};  // standard output
+static ConsoleStream errorStream = {false, (iconv_t)-1};   // standard error
 
-// When standard output is a terminal whose locale's codeset is not
-// Shift_JIS, prepares the conversion of texts to that codeset.
-static void decideConsole() {
-    console.decided = true;
-    if (isatty(STDOUT_FILENO) != 1) return;
+// When `fd` is a terminal whose locale's codeset is not Shift_JIS,
+// prepares in `stream` the conversion of texts to that codeset.
+static void decideConsole(ConsoleStream *stream, int fd) {
+    stream->decided = true;
+    if (isatty(fd) != 1) return;
     const char *locale = setlocale(LC_CTYPE, "");
     const char *codeset = nl_langinfo(CODESET);
     if (!locale || strcmp(locale, "C") == 0 || strcmp(locale, "POSIX") == 0)
         codeset = DEFAULT_TERMINAL_CODESET;
     for (const char *same : SHIFT_JIS_CODESETS)
         if (strcasecmp(codeset, same) == 0) return;
-    console.converter = iconv_open(codeset, TEXT_CODESET);
+    stream->converter = iconv_open(codeset, TEXT_CODESET);
 }
 
-// Converts `text` (`length` bytes) for the terminal into a buffer it
+// Converts `text` (`length` bytes) with `converter` into a buffer it
 // allocates, `*converted` bytes long; null when it does not convert.
-static char *convertForTerminal(const char *text, size_t length, size_t *converted) {
+static char *convertForTerminal(iconv_t converter, const char *text, size_t length,
+                                size_t *converted) {
     size_t room = length * 4 + 16;  // far more than any codeset takes
     char *out = (char *)malloc(room);
     if (!out) return nullptr;
     char *in = (char *)text, *next = out;
     size_t inLeft = length, outLeft = room;
-    iconv(console.converter, nullptr, nullptr, nullptr, nullptr);
-    if (iconv(console.converter, &in, &inLeft, &next, &outLeft) == (size_t)-1 ||
-        iconv(console.converter, nullptr, nullptr, &next, &outLeft) == (size_t)-1) {
+    iconv(converter, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(converter, &in, &inLeft, &next, &outLeft) == (size_t)-1 ||
+        iconv(converter, nullptr, nullptr, &next, &outLeft) == (size_t)-1) {
         free(out);
         return nullptr;
     }
@@ -183,17 +187,27 @@ static char *convertForTerminal(const char *text, size_t length, size_t *convert
     return out;
 }
 
-void showText(const char *text) {
-    if (!console.decided) decideConsole();
+// Shows `text` on `file` (descriptor `fd`), converted for a terminal.
+static void showOn(ConsoleStream *stream, FILE *file, int fd, const char *text) {
+    if (!stream->decided) decideConsole(stream, fd);
     size_t length = strlen(text), converted = 0;
-    char *shown = console.converter == (iconv_t)-1 ? nullptr
-                                                   : convertForTerminal(text, length, &converted);
-    // One write for the whole text: the buffer of standard output holds
-    // more than any text, and a longer block goes out whole.
-    if (shown) fwrite(shown, 1, converted, stdout);
-    else fwrite(text, 1, length, stdout);
-    fflush(stdout);
+    char *shown = stream->converter == (iconv_t)-1
+                      ? nullptr
+                      : convertForTerminal(stream->converter, text, length, &converted);
+    // One write for the whole text: the stream's buffer holds more than
+    // any text, and a longer block goes out whole.
+    if (shown) fwrite(shown, 1, converted, file);
+    else fwrite(text, 1, length, file);
+    fflush(file);
     free(shown);
+}
+
+void showText(const char *text) {
+    showOn(&outputStream, stdout, STDOUT_FILENO, text);
+}
+
+void showErrorText(const char *text) {
+    showOn(&errorStream, stderr, STDERR_FILENO, text);
 }
 
 bool standardErrorIsTerminal() {

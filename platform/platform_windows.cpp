@@ -73,13 +73,22 @@ static bool writeToConsole(HANDLE console, const char *text) {
     return WriteConsoleW(console, lines, used, &written, nullptr) != 0;
 }
 
+// Shows `text` on the console behind `handle`, or else, for a file or a
+// pipe, through the runtime's text stream `file`: the Shift_JIS bytes with
+// CR LF line ends.
+static void showOn(DWORD handle, FILE *file, const char *text) {
+    fflush(file);
+    if (writeToConsole(GetStdHandle(handle), text)) return;
+    fputs(text, file);
+    fflush(file);
+}
+
 void showText(const char *text) {
-    // A file or pipe gets the runtime's text stream: the Shift_JIS bytes
-    // with CR LF line ends.
-    fflush(stdout);
-    if (writeToConsole(GetStdHandle(STD_OUTPUT_HANDLE), text)) return;
-    fputs(text, stdout);
-    fflush(stdout);
+    showOn(STD_OUTPUT_HANDLE, stdout, text);
+}
+
+void showErrorText(const char *text) {
+    showOn(STD_ERROR_HANDLE, stderr, text);
 }
 
 bool standardErrorIsTerminal() {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <ctime>
 #include <string>
 
 #include "tests/support.h"
@@ -38,6 +39,73 @@ TEST_F(Run, NewUserRunSavesText) {
     EXPECT_EQ(m.width, 20);  // the height is asked first, the width is written first
     EXPECT_EQ(m.height, 10);
     EXPECT_EQ(listDir(dir), std::vector<std::string>{"m.txt"});
+}
+
+TEST_F(Run, CommandLineOptions) {
+    // A malformed command line ends the run before any question, with what
+    // is wrong and the usage line on standard error.
+    const struct { std::vector<std::string> arguments; std::string error; } refused[] = {
+        {{"--seed"}, std::string(MISSING_SEED) + "\n"},
+        {{"--seed="}, std::string(MISSING_SEED) + "\n"},
+        {{"--seed", "x"}, std::string(BAD_SEED) + "x\n"},
+        {{"--seed", "-1"}, std::string(BAD_SEED) + "-1\n"},
+        {{"--seed", "4294967296"}, std::string(BAD_SEED) + "4294967296\n"},
+        {{"--seed=12x"}, std::string(BAD_SEED) + "12x\n"},
+        {{"--seed", "1", "--seed", "2"}, std::string(SEED_TWICE) + "--seed\n"},
+        {{"--colour"}, std::string(UNKNOWN_ARGUMENT) + "--colour\n"},
+        {{"m", "1"}, std::string(UNKNOWN_ARGUMENT) + "m\n"},
+    };
+    for (auto &row : refused) {
+        RunOptions options;
+        options.arguments = row.arguments;
+        RunResult r = runMazegen(dir, "3 3 m 1\n", options);
+        EXPECT_EQ(r.status, 2) << row.arguments[0];
+        EXPECT_EQ(r.out, "") << row.arguments[0];
+        EXPECT_EQ(r.err, shown(row.error + USAGE_LINE)) << row.arguments[0];
+    }
+    EXPECT_TRUE(listDir(dir).empty());
+    // --help and --version show their text and end.
+    const struct { const char *argument; std::string out; } shows[] = {
+        {"--help", HELP_TEXT}, {"--version", "mazegen " MAZEGEN_VERSION "\n"}};
+    for (auto &row : shows) {
+        RunOptions options;
+        options.arguments = {row.argument};
+        RunResult r = runMazegen(dir, "3 3 m 1\n", options);
+        EXPECT_EQ(r.status, 0) << row.argument;
+        EXPECT_EQ(r.out, shown(row.out)) << row.argument;
+        EXPECT_EQ(r.err, "") << row.argument;
+    }
+    EXPECT_TRUE(listDir(dir).empty());
+}
+
+TEST_F(Run, ASeedMakesTheSameMazeAgainAsTheClockSecondDid) {
+    // The same seed gives the same files, in both forms of the option.
+    withPalette(shippedPalette());
+    RunOptions seven, sevenJoined;
+    seven.arguments = {"--seed", "7"};
+    sevenJoined.arguments = {"--seed=7"};
+    EXPECT_EQ(runMazegen(dir, "40 60 a 3\n", seven).status, 0);
+    EXPECT_EQ(runMazegen(dir, "40 60 b 3\n", sevenJoined).status, 0);
+    EXPECT_EQ(readFile(path("a.txt")), readFile(path("b.txt")));
+    EXPECT_EQ(readFile(path("a.bmp")), readFile(path("b.bmp")));
+    savedText("a.txt");
+    RunOptions eight;
+    eight.arguments = {"--seed", "8"};
+    EXPECT_EQ(runMazegen(dir, "40 60 c 1\n", eight).status, 0);
+    EXPECT_NE(readFile(path("a.txt")), readFile(path("c.txt")));
+    // A run without the option makes the maze of its clock second.
+    auto second = [] { return (long long)time(nullptr); };
+    long long first = second();
+    EXPECT_EQ(runMazegen(dir, "40 60 clock 1\n").status, 0);
+    long long last = second();
+    int matched = 0;
+    for (long long s = first; s <= last; s++) {
+        RunOptions seeded;
+        seeded.arguments = {"--seed", std::to_string(s)};
+        EXPECT_EQ(runMazegen(dir, "40 60 seeded 1\n", seeded).status, 0);
+        matched += readFile(path("seeded.txt")) == readFile(path("clock.txt"));
+    }
+    EXPECT_EQ(matched, 1) << "seconds " << first << " to " << last;
 }
 
 TEST_F(Run, RejectedSizesEndSilentlyWithStatusTwo) {

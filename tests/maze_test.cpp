@@ -132,7 +132,7 @@ FILE *streamOf(const std::string &bytes) {
 bool setUp(int w, int h) {
     maze.mazeWidth = w;
     maze.mazeHeight = h;
-    return setUpMaze() == MAZE_OK;
+    return setUpMaze(1) == MAZE_OK;
 }
 
 // The wall flags that carving leaves, or none when set-up fails.
@@ -179,14 +179,14 @@ TEST(MazeState, RefusesSmallAndHugeSizesWithoutAllocating) {
     for (auto &s : sizes) {
         maze.mazeWidth = s[0];
         maze.mazeHeight = s[1];
-        EXPECT_EQ(setUpMaze(), MAZE_SIZE_REJECTED);
+        EXPECT_EQ(setUpMaze(1), MAZE_SIZE_REJECTED);
         EXPECT_EQ(maze.cellSets, nullptr);
     }
     const int huge[][2] = {{70000, 70000}, {46000, 46000}, {INT32_MAX, INT32_MAX}, {2, INT32_MAX}};
     for (auto &s : huge) {
         maze.mazeWidth = s[0];
         maze.mazeHeight = s[1];
-        EXPECT_EQ(setUpMaze(), MAZE_TOO_LARGE) << s[0] << " x " << s[1];
+        EXPECT_EQ(setUpMaze(1), MAZE_TOO_LARGE) << s[0] << " x " << s[1];
         EXPECT_EQ(maze.cellSets, nullptr);
     }
     EXPECT_EQ(mazeStateBytes(70000, 70000), 0u);  // 4.9e9 cells overflow 32 bits

@@ -45,7 +45,7 @@ std::string scrambledPalette(size_t size) {
 void setUpWithWalls(int w, int h, std::vector<int> east, std::vector<int> south) {
     maze.mazeWidth = w;
     maze.mazeHeight = h;
-    ASSERT_EQ(setUpMaze(), MAZE_OK);
+    ASSERT_EQ(setUpMaze(1), MAZE_OK);
     ASSERT_EQ(settleWallFlags(), MAZE_OK);
     std::copy(east.begin(), east.end(), maze.eastWalls);
     std::copy(south.begin(), south.end(), maze.southWalls);
@@ -86,7 +86,7 @@ TEST_F(InScratchFolder, StreamedRowsMatchThePerPixelRule) {
     for (auto &s : sizes) {
         maze.mazeWidth = s[0];
         maze.mazeHeight = s[1];
-        ASSERT_EQ(setUpMaze(), MAZE_OK);
+        ASSERT_EQ(setUpMaze(1), MAZE_OK);
         seedRandom(5);
         ASSERT_EQ(carveMaze(), MAZE_OK);
         ASSERT_EQ(saveBitmap("m"), MAZE_OK);
@@ -128,7 +128,7 @@ TEST_F(InScratchFolder, BitmapBytesForSmallMazes) {
     for (auto &s : sizes) {
         maze.mazeWidth = s.w;
         maze.mazeHeight = s.h;
-        ASSERT_EQ(setUpMaze(), MAZE_OK);
+        ASSERT_EQ(setUpMaze(1), MAZE_OK);
         seedRandom(99);
         ASSERT_EQ(carveMaze(), MAZE_OK);
         ASSERT_EQ(saveBitmap("m"), MAZE_OK);
@@ -155,7 +155,7 @@ TEST_F(InScratchFolder, TextFileBytesAndReplacement) {
 TEST_F(InScratchFolder, TextLargerThanTheWriteBlocksHoldsEveryFlag) {
     maze.mazeWidth = 300;  // 179402 lines, 538 kB: several write blocks
     maze.mazeHeight = 300;
-    ASSERT_EQ(setUpMaze(), MAZE_OK);
+    ASSERT_EQ(setUpMaze(1), MAZE_OK);
     seedRandom(7);
     ASSERT_EQ(carveMaze(), MAZE_OK);
     ASSERT_EQ(saveText("big"), MAZE_OK);
@@ -188,7 +188,7 @@ TEST_F(InScratchFolder, CarvedMazeImageAgreesWithItsTextFile) {
     writeFile(PALETTE_FILE_NAME, shippedPalette());
     maze.mazeWidth = 37;   // odd width: rows need fill bytes
     maze.mazeHeight = 23;
-    ASSERT_EQ(setUpMaze(), MAZE_OK);
+    ASSERT_EQ(setUpMaze(1), MAZE_OK);
     seedRandom(2024);
     ASSERT_EQ(carveMaze(), MAZE_OK);
     ASSERT_EQ(saveText("c"), MAZE_OK);

@@ -126,6 +126,15 @@ TEST_F(RobustRun, EachQuestionIsReadableOnTheTerminalBeforeItsAnswerIsRead) {
             EXPECT_NE(screen.find(text), std::string::npos) << row.lang << ": " << text << " not on: " << screen;
         EXPECT_TRUE(fileExists(path(std::string(row.name) + ".txt"))) << row.lang;
     }
+    // The usage text as well.
+    RunOptions help;
+    help.terminal = Terminal::ALL;
+    help.environment = {{"LANG", rows[0].lang}, {"LC_ALL", ""}};
+    help.arguments = {"--help"};
+    RunResult r = runMazegen(dir, "", help);
+    EXPECT_EQ(r.status, 0);
+    for (const char *text : {"使い方: mazegen [--seed N] [--help] [--version]", "乱数の種を N (0 から 4294967295)"})
+        EXPECT_NE(withoutControls(r.out).find(text), std::string::npos) << text << " not on: " << r.out;
 }
 
 TEST_F(RobustRun, ProgressLineOnATerminalOnly) {

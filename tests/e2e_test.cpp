@@ -89,6 +89,10 @@ TEST_F(Run, ASeedMakesTheSameMazeAgainAsTheClockSecondDid) {
     EXPECT_EQ(readFile(path("a.txt")), readFile(path("b.txt")));
     EXPECT_EQ(readFile(path("a.bmp")), readFile(path("b.bmp")));
     savedText("a.txt");
+    RunOptions largest;
+    largest.arguments = {"--seed=4294967295"};
+    EXPECT_EQ(runMazegen(dir, "40 60 d 1\n", largest).status, 0);
+    savedText("d.txt");
     RunOptions eight;
     eight.arguments = {"--seed", "8"};
     EXPECT_EQ(runMazegen(dir, "40 60 c 1\n", eight).status, 0);

@@ -148,6 +148,13 @@ TEST_F(Saving, SymbolicLinksAreFollowedAsTheSystemFollowsThem) {
         ASSERT_EQ(symlink(previous.c_str(), path(link).c_str()), 0);
         previous = link;
     }
+    // The same chains to a file yet to be made, which the program walks.
+    previous = "new-end.txt";
+    for (int i = 1; i <= 41; i++) {
+        std::string link = "d" + std::to_string(i) + ".txt";
+        ASSERT_EQ(symlink(previous.c_str(), path(link).c_str()), 0);
+        previous = link;
+    }
     const struct { const char *input; int status; const char *saved; int w, h; } rows[] = {
         {"3 4 m 1", 0, "sub/real.txt", 4, 3},
         {"5 2 chain 1", 0, "sub/real.txt", 2, 5},
@@ -155,6 +162,8 @@ TEST_F(Saving, SymbolicLinksAreFollowedAsTheSystemFollowsThem) {
         {"2 3 sub/in 1", 0, "sub/real.txt", 3, 2},
         {"3 3 l41 1", 1, nullptr, 0, 0},
         {"3 3 l40 1", 0, "end.txt", 3, 3},
+        {"3 3 d41 1", 1, nullptr, 0, 0},
+        {"3 3 d40 1", 0, "new-end.txt", 3, 3},
     };
     for (auto &row : rows) {
         RunResult r = runMazegen(dir, row.input);
@@ -222,7 +231,7 @@ TEST_F(Saving, LinksOthersPlantedInASharedFolderAreNotFollowed) {
 }
 
 TEST_F(Saving, HardLinksFifosAndDevicesAreWrittenInPlace) {
-    writeFile(path("m.txt"), "old maze");
+    writeFile(path("m.txt"), std::string(100000, 'x'));  // longer than the new maze
     ASSERT_EQ(link(path("m.txt").c_str(), path("other.txt").c_str()), 0);
     EXPECT_EQ(runMazegen(dir, "3 3 m 1").status, 0);
     EXPECT_EQ(mazeIn("other.txt", 3, 3), "");  // both names see the new maze
@@ -308,6 +317,18 @@ TEST_F(Saving, ReplacedFilesKeepModeOwnerAndAttributesNewFilesFollowTheUmask) {
         if (decorated) {
             EXPECT_EQ(attributes.count("system.posix_acl_access"), 1u) << file;
         }
+    }
+    // A folder's default access list, which a new file would inherit, is
+    // not given to the replacement of a file that has none.
+    if (tools) {
+        mkdir(path("inherit").c_str(), 0755);
+        writeFile(path("inherit/f.txt"), "old maze");
+        ASSERT_EQ(shell("setfacl -d -m u:nobody:rwx inherit"), 0);
+        auto attributes = attributesOf("inherit/f.txt");
+        EXPECT_EQ(runMazegen(dir, "3 3 inherit/f 1").status, 0);
+        EXPECT_EQ(mazeIn("inherit/f.txt", 3, 3), "");
+        EXPECT_EQ(attributesOf("inherit/f.txt"), attributes);
+        EXPECT_EQ(statOf("inherit/f.txt").st_mode & 07777, 0644u);
     }
     // A new file gets what any new file gets under the umask.
     const struct { mode_t mask, mode; } masks[] = {{027, 0640}, {002, 0664}, {077, 0600}};

@@ -489,7 +489,8 @@ TEST_F(Saving, AnInterruptedSaveLeavesNoTemporaryFile) {
         {SIGINT, "big", false},  {SIGTERM, "sub/big", false}, {SIGHUP, "big", false},
         {SIGQUIT, "sub/big", false}, {SIGPIPE, "big", false}, {SIGUSR1, "sub/big", false},
         {SIGUSR2, "big", false}, {SIGALRM, "sub/big", false}, {SIGVTALRM, "big", false},
-        {SIGPROF, "sub/big", false}, {SIGXCPU, "big", false}, {SIGHUP, "sub/big", true},
+        {SIGPROF, "sub/big", false}, {SIGXCPU, "big", false}, {SIGRTMIN + 2, "sub/big", false},
+        {SIGHUP, "sub/big", true},
     };
     for (auto &row : rows) {
         // A 98 MB image: its temporary file lives for a good while.

@@ -232,8 +232,6 @@ uint64_t uniqueSeed() {
 static const int LINK_DEPTH_LIMIT = 40;
 // Room for a path the name leads to after following links.
 static const size_t TARGET_PATH_SIZE = 4096;
-// Room for "/proc/self/fd/" and a descriptor number.
-static const size_t DESCRIPTOR_PATH_SIZE = 32;
 // The largest list of attribute names, and the largest attribute value.
 static const size_t ATTRIBUTE_LIST_SIZE = 65536;
 static const size_t ATTRIBUTE_VALUE_SIZE = 65536;
@@ -332,6 +330,19 @@ static SysResult failureOf(int error) {
     }
 }
 
+// Puts the folder part of `path` (shorter than TARGET_PATH_SIZE) in
+// `folder`, "." when it has none; returns its last part.
+static const char *splitPath(const char *path, char *folder) {
+    const char *slash = strrchr(path, '/');
+    if (!slash) strcpy(folder, ".");
+    else if (slash == path) strcpy(folder, "/");
+    else {
+        memcpy(folder, path, (size_t)(slash - path));
+        folder[slash - path] = '\0';
+    }
+    return slash ? slash + 1 : path;
+}
+
 // True when the system refuses to follow links that others planted in
 // sticky world-writable folders (fs.protected_symlinks), as it does unless
 // told otherwise.
@@ -350,25 +361,20 @@ static bool symlinksProtected() {
 static bool mayFollow(const char *link, const struct stat *status) {
     if (status->st_uid == geteuid()) return true;
     char folder[TARGET_PATH_SIZE];
-    const char *slash = strrchr(link, '/');
-    if (!slash) strcpy(folder, ".");
-    else if (slash == link) strcpy(folder, "/");
-    else {
-        memcpy(folder, link, (size_t)(slash - link));
-        folder[slash - link] = '\0';
-    }
+    splitPath(link, folder);
     struct stat holder;
     if (stat(folder, &holder) != 0) return false;
     bool shared = (holder.st_mode & S_ISVTX) && (holder.st_mode & S_IWOTH);
     return !shared || status->st_uid == holder.st_uid || !symlinksProtected();
 }
 
-// Follows the symbolic links from `path`, whose end the system found
-// missing (a new name, or a link to a file yet to be made), as the system
-// would follow them, leaving in `resolved` (TARGET_PATH_SIZE bytes) the name
-// of the file to make. Returns false on a loop, a path too long or a link
-// the system would refuse to follow.
-static bool followToNewFile(const char *path, char *resolved) {
+// Follows the symbolic links from `path` as the system would, with its
+// limit and its protection of shared folders, leaving in `resolved`
+// (TARGET_PATH_SIZE bytes) the name of the file they end at, which need not
+// exist: the system's own walk is used wherever it can be, this one for a
+// link to a file yet to be made. Returns false on a loop, a path too long
+// or a link the system would refuse to follow.
+static bool walkLinks(const char *path, char *resolved) {
     if (strlen(path) >= TARGET_PATH_SIZE) return false;
     strcpy(resolved, path);
     for (int followed = 0;; followed++) {
@@ -390,15 +396,8 @@ static bool followToNewFile(const char *path, char *resolved) {
 // Opens the folder of `path` into saving.folder and puts its last part in
 // saving.target. Returns false when either is unusable.
 static bool openTargetFolder(const char *path) {
-    const char *slash = strrchr(path, '/');
-    const char *name = slash ? slash + 1 : path;
     char folder[TARGET_PATH_SIZE];
-    if (!slash) strcpy(folder, ".");
-    else if (slash == path) strcpy(folder, "/");
-    else {
-        memcpy(folder, path, (size_t)(slash - path));
-        folder[slash - path] = '\0';
-    }
+    const char *name = splitPath(path, folder);
     if (name[0] == '\0') return false;
     saving.folder = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (saving.folder < 0) return false;
@@ -418,7 +417,7 @@ static bool nameExistingTarget(const char *name) {
     ssize_t length = readlink(saving.existingPath, path, sizeof path - 1);
     if (length >= 0) path[length] = '\0';
     // Without /proc the links are walked here: the system has checked them.
-    else if (!followToNewFile(name, path)) return false;
+    else if (!walkLinks(name, path)) return false;
     if (path[0] != '/' && length >= 0) return false;
     struct stat named;
     if (!openTargetFolder(path) ||
@@ -454,7 +453,7 @@ SysResult openSaveTarget(const char *name, SaveTargetFacts *facts) {
     if (saving.existing < 0) {
         if (errno != ENOENT) return failureOf(errno) == SYS_FAILED ? SYS_FAILED : SYS_DENIED;
         char path[TARGET_PATH_SIZE];
-        if (!followToNewFile(name, path) || !openTargetFolder(path)) {
+        if (!walkLinks(name, path) || !openTargetFolder(path)) {
             closeSaveTarget();
             return SYS_DENIED;
         }

@@ -54,12 +54,11 @@ MazeStatus readCommandLine(int argc, char **argv, CommandLine *commandLine) {
             version = true;
         } else if (strncmp(argument, SEED_OPTION, seedLength) == 0 &&
                    (argument[seedLength] == '\0' || argument[seedLength] == '=')) {
-            // "--seed N" or "--seed=N"
-            const char *value = argument[seedLength] == '=' ? argument + seedLength + 1 : argv[i + 1];
-            if (argument[seedLength] == '\0') {
-                if (i + 1 >= argc) return refuse(MISSING_SEED, nullptr);
-                i++;
-            }
+            // "--seed=N" or "--seed N"
+            const char *value;
+            if (argument[seedLength] == '=') value = argument + seedLength + 1;
+            else if (i + 1 < argc) value = argv[++i];
+            else return refuse(MISSING_SEED, nullptr);
             if (commandLine->seedGiven) return refuse(SEED_TWICE, argument);
             if (value[0] == '\0') return refuse(MISSING_SEED, nullptr);
             if (!readSeed(value, &commandLine->seed)) return refuse(BAD_SEED, value);

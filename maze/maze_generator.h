@@ -20,7 +20,7 @@ MazeStatus carveMaze();
 // Longest candidate list picked from with two draws; longer lists take four.
 const uint32_t SHORT_LIST_REACH = 1u << 19;
 // Values a pick draws from: 19 bits of two draws, 49 bits of four.
-const uint64_t PICK_RANGE_SHORT = UINT64_C(1) << 19;
+const uint64_t PICK_RANGE_SHORT = SHORT_LIST_REACH;
 const uint64_t PICK_RANGE_WIDE = UINT64_C(1) << 49;
 
 // Draws the position of the next pick in a list of `count` (> 0)

@@ -87,8 +87,8 @@ bool writePixels(SaveFile *file, uint8_t *rows) {
     const int32_t pitch = CELL_PITCH;
     uint32_t cellRows = (uint32_t)maze.mazeHeight;
     // Bottom row of cells first, and in each its bottom pixel row first: the
-    // stored rows of a row of cells are one block, written at once, that
-    // the stream passes on without copying it when it is large.
+    // stored rows of a row of cells are one block, handed to the system in
+    // one write.
     for (uint32_t done = 0; done < cellRows; done++) {
         uint32_t cellRow = cellRows - 1 - done;
         for (int32_t localY = pitch - 1; localY >= 0; localY--) {

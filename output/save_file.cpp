@@ -8,7 +8,8 @@
 #include "platform/platform.h"
 #include "platform/progress.h"
 
-const char TEMPORARY_PREFIX[] = ".mz-";
+// Temporary files are this prefix and random letters, hidden in listings.
+static const char TEMPORARY_PREFIX[] = ".mz-";
 static const int TEMPORARY_RANDOM_LETTERS = 6;
 // Names tried before a crowded folder is given up on.
 static const int TEMPORARY_TRIES = 100;
@@ -63,10 +64,7 @@ MazeStatus openSaveFile(SaveFile *file, const char *filename, const char *extens
         }
         if (made == SYS_FAILED || (made != SYS_DONE && !facts.exists)) return refuse();
     }
-    if (made != SYS_DONE) {
-        file->inPlace = true;
-        if (openTargetInPlace() != SYS_DONE) return refuse();
-    }
+    if (made != SYS_DONE && openTargetInPlace() != SYS_DONE) return refuse();
     beginProgress(progressTotal);
     return MAZE_OK;
 }
@@ -77,12 +75,14 @@ bool writeSaveFile(SaveFile *file, const void *data, size_t size) {
 }
 
 MazeStatus finishSaveFile(SaveFile *file, bool written) {
+    (void)file;
     MazeStatus status = MAZE_OK;
     if (!written || finishSaveData() != SYS_DONE) {
         status = MAZE_CANNOT_WRITE;
-    } else if (!file->inPlace) {
-        // A rename that fails leaves the old file; a folder that fails to
-        // sync leaves the new one in place, but not surely on the disk.
+    } else if (saveTemporaryPending()) {
+        // A file not written in place is renamed over its name. A rename
+        // that fails leaves the old file; a folder that fails to sync leaves
+        // the new one in place, but not surely on the disk.
         SysResult replaced = replaceSaveTarget();
         if (replaced == SYS_DENIED) status = MAZE_CANNOT_CREATE;
         else if (replaced != SYS_DONE) status = MAZE_CANNOT_WRITE;

@@ -23,12 +23,8 @@ const size_t FILENAME_BUFFER_SIZE = 256;
 // Room for a typed name, the longest extension and the zero byte.
 const size_t SAVE_NAME_SIZE = FILENAME_BUFFER_SIZE + 8;
 
-// Temporary files are this prefix and random letters, hidden in listings.
-extern const char TEMPORARY_PREFIX[];
-
 // An output file being saved, from openSaveFile to finishSaveFile.
 struct SaveFile {
-    bool inPlace;                    // written straight through the name
     char finalName[SAVE_NAME_SIZE];  // typed name plus extension
 };
 

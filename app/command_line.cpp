@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "app/console_texts.h"
-#include "platform/platform.h"
+#include "platform/console.h"
 
 static const char SEED_OPTION[] = "--seed";
 static const char HELP_OPTION[] = "--help";
@@ -16,8 +16,8 @@ static const size_t MESSAGE_SIZE = 512;
 
 // Shows `problem`, then `argument` (when not null) with any byte outside
 // printable ASCII as '?', on one line, then the usage line, in one write
-// to standard error. Returns MAZE_BAD_ARGUMENTS.
-static MazeStatus refuse(const char *problem, const char *argument) {
+// to standard error. Returns RUN_BAD_ARGUMENTS.
+static RunStatus refuse(const char *problem, const char *argument) {
     char message[MESSAGE_SIZE];
     size_t used = strlen(problem);
     memcpy(message, problem, used);
@@ -26,9 +26,9 @@ static MazeStatus refuse(const char *problem, const char *argument) {
         message[used++] = c >= 0x20 && c < 0x7F ? (char)c : '?';
     }
     message[used++] = '\n';
-    memcpy(message + used, USAGE_LINE, sizeof USAGE_LINE);
+    memcpy(message + used, USAGE_LINE, strlen(USAGE_LINE) + 1);
     showErrorText(message);
-    return MAZE_BAD_ARGUMENTS;
+    return RUN_BAD_ARGUMENTS;
 }
 
 // Reads a seed: 1 to 10 decimal digits, at most 4294967295.
@@ -42,7 +42,7 @@ static bool readSeed(const char *text, uint32_t *seed) {
     return true;
 }
 
-MazeStatus readCommandLine(int argc, char **argv, CommandLine *commandLine) {
+RunStatus readCommandLine(int argc, char **argv, CommandLine *commandLine) {
     *commandLine = CommandLine();
     bool help = false, version = false;
     size_t seedLength = sizeof SEED_OPTION - 1;
@@ -69,5 +69,5 @@ MazeStatus readCommandLine(int argc, char **argv, CommandLine *commandLine) {
     }
     if (help) commandLine->request = SHOW_HELP;
     else if (version) commandLine->request = SHOW_VERSION;
-    return MAZE_OK;
+    return RUN_OK;
 }

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "maze/maze_state.h"
+#include "platform/run_status.h"
 
 // What the command line asks for.
 enum CommandRequest {
@@ -20,10 +20,10 @@ struct CommandLine {
     uint32_t seed = 0;                  // its value, when given
 };
 
-// Reads the `argc` arguments of `argv` into `commandLine`. Returns MAZE_OK,
-// or MAZE_BAD_ARGUMENTS after showing on standard error what is wrong and
+// Reads the `argc` arguments of `argv` into `commandLine`. Returns RUN_OK,
+// or RUN_BAD_ARGUMENTS after showing on standard error what is wrong and
 // the usage line: an unknown argument, --seed twice or without a value, or
 // a value that is not a decimal number from 0 to 4294967295.
-MazeStatus readCommandLine(int argc, char **argv, CommandLine *commandLine);
+RunStatus readCommandLine(int argc, char **argv, CommandLine *commandLine);
 
 #endif

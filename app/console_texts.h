@@ -1,131 +1,37 @@
-// Every text the program shows, as the Shift_JIS bytes it writes (code
-// page 932 gives the same bytes): the questions, the menu, the carving's
-// two lines and the messages that end a run. Lines end in '\n'.
+// Every text the program shows: the questions, the menu, the carving's two
+// lines, the messages that end a run and the command line's texts. They are
+// written once, readable, in console_texts.cpp, which the build compiles to
+// the Shift_JIS bytes (code page 932) the program writes. Lines end in '\n'.
 #ifndef APP_CONSOLE_TEXTS_H
 #define APP_CONSOLE_TEXTS_H
 
-// 迷路の縦幅を入力してください:
-const char HEIGHT_PROMPT[] =
-    "\x96\xc0\x98H\x82\xcc\x8f" "c\x95\x9d\x82\xf0\x93\xfc\x97\xcd\x82\xb5\x82\xc4\x82\xad"
-    "\x82\xbe\x82\xb3\x82\xa2:";
-// 迷路の横幅を入力してください:
-const char WIDTH_PROMPT[] =
-    "\x96\xc0\x98H\x82\xcc\x89\xa1\x95\x9d\x82\xf0\x93\xfc\x97\xcd\x82\xb5\x82\xc4\x82\xad"
-    "\x82\xbe\x82\xb3\x82\xa2:";
-// 計算中...
-const char COMPUTING_TEXT[] = "\x8cv\x8eZ\x92\x86...\n";
-// 計算終了...
-const char COMPUTED_TEXT[] = "\x8cv\x8eZ\x8fI\x97\xb9...\n";
-// 保存するファイル名を入力してください。
-const char FILENAME_PROMPT[] =
-    "\x95\xdb\x91\xb6\x82\xb7\x82\xe9\x83t\x83@\x83" "C\x83\x8b\x96\xbc\x82\xf0\x93\xfc\x97\xcd"
-    "\x82\xb5\x82\xc4\x82\xad\x82\xbe\x82\xb3\x82\xa2\x81" "B\n";
-// 保存する形式を選択してください。
-// １→テキストデータに保存
-// ２→画像データで保存
-// ３→テキストデータと画像データで保存
-const char FORMAT_MENU[] =
-    "\x95\xdb\x91\xb6\x82\xb7\x82\xe9\x8c`\x8e\xae\x82\xf0\x91I\x91\xf0\x82\xb5\x82\xc4\x82\xad"
-    "\x82\xbe\x82\xb3\x82\xa2\x81" "B\n"
-    "\x82P\x81\xa8\x83" "e\x83L\x83X\x83g\x83" "f\x81[\x83^\x82\xc9\x95\xdb\x91\xb6\n"
-    "\x82Q\x81\xa8\x89\xe6\x91\x9c\x83" "f\x81[\x83^\x82\xc5\x95\xdb\x91\xb6\n"
-    "\x82R\x81\xa8\x83" "e\x83L\x83X\x83g\x83" "f\x81[\x83^\x82\xc6\x89\xe6\x91\x9c\x83" "f\x81["
-    "\x83^\x82\xc5\x95\xdb\x91\xb6\n";
-// 指定された値を入力してください
-const char INVALID_CHOICE[] =
-    "\x8ew\x92\xe8\x82\xb3\x82\xea\x82\xbd\x92l\x82\xf0\x93\xfc\x97\xcd\x82\xb5\x82\xc4\x82\xad"
-    "\x82\xbe\x82\xb3\x82\xa2\n";
+/* The questions and the carving */
+
+extern const char HEIGHT_PROMPT[];    // the height question, with no line end
+extern const char WIDTH_PROMPT[];     // the width question, with no line end
+extern const char COMPUTING_TEXT[];   // the line before the carving
+extern const char COMPUTED_TEXT[];    // the line after it
+extern const char FILENAME_PROMPT[];  // the file-name question
+extern const char FORMAT_MENU[];      // the save formats, 1 to 3
+extern const char INVALID_CHOICE[];   // a menu answer other than 1, 2 or 3
 
 /* Messages that end a run */
 
-// 迷路が大きすぎます!
-const char TOO_LARGE_MESSAGE[] =
-    "\x96\xc0\x98H\x82\xaa\x91\xe5\x82\xab\x82\xb7\x82\xac\x82\xdc\x82\xb7!\n";
-// メモリが足りません!
-const char NO_MEMORY_MESSAGE[] =
-    "\x83\x81\x83\x82\x83\x8a\x82\xaa\x91\xab\x82\xe8\x82\xdc\x82\xb9\x82\xf1!\n";
-// ファイルが作成できません!
-const char CANNOT_CREATE_MESSAGE[] =
-    "\x83t\x83@\x83" "C\x83\x8b\x82\xaa\x8d\xec\x90\xac\x82\xc5\x82\xab\x82\xdc\x82"
-    "\xb9\x82\xf1!\n";
-// ファイルに書き込めません!
-const char CANNOT_WRITE_MESSAGE[] =
-    "\x83t\x83@\x83" "C\x83\x8b\x82\xc9\x8f\x91\x82\xab\x8d\x9e\x82\xdf\x82\xdc\x82"
-    "\xb9\x82\xf1!\n";
-// 設定ファイルcolorPalette.binがありません!
-const char NO_PALETTE_MESSAGE[] =
-    "\x90\xdd\x92\xe8\x83t\x83@\x83" "C\x83\x8b" "colorPalette.bin"
-    "\x82\xaa\x82\xa0\x82\xe8\x82\xdc\x82\xb9\x82\xf1!\n";
-// 設定ファイルcolorPalette.binが壊れています!
-const char BAD_PALETTE_MESSAGE[] =
-    "\x90\xdd\x92\xe8\x83t\x83@\x83" "C\x83\x8b" "colorPalette.bin"
-    "\x82\xaa\x89\xf3\x82\xea\x82\xc4\x82\xa2\x82\xdc\x82\xb7!\n";
-// 画像が大きすぎて保存できません!
-const char IMAGE_TOO_LARGE_MESSAGE[] =
-    "\x89\xe6\x91\x9c\x82\xaa\x91\xe5\x82\xab\x82\xb7\x82\xac\x82\xc4\x95\xdb\x91"
-    "\xb6\x82\xc5\x82\xab\x82\xdc\x82\xb9\x82\xf1!\n";
+extern const char TOO_LARGE_MESSAGE[];        // a maze too large for the machine
+extern const char NO_MEMORY_MESSAGE[];        // out of memory
+extern const char CANNOT_CREATE_MESSAGE[];    // a file cannot be created
+extern const char CANNOT_WRITE_MESSAGE[];     // a file cannot be written
+extern const char NO_PALETTE_MESSAGE[];       // colorPalette.bin is missing
+extern const char BAD_PALETTE_MESSAGE[];      // colorPalette.bin is broken
+extern const char IMAGE_TOO_LARGE_MESSAGE[];  // a picture too large for its format
 
 /* The command line */
 
-// 使い方: mazegen [--seed N] [--help] [--version]
-#define USAGE_LINE_BYTES \
-    "\x8eg\x82\xa2\x95\xfb: mazegen [--seed N] [--help] [--version]\n"
-const char USAGE_LINE[] = USAGE_LINE_BYTES;
-
-// 使い方: mazegen [--seed N] [--help] [--version]
-//
-// 迷路の縦幅、横幅、保存するファイル名、保存する形式を順に尋ね、
-// 迷路を作って保存します。
-//   縦幅と横幅: 2 以上のセル数
-//   ファイル名: 拡張子を除いた名前 (255 バイトまで)
-//   形式: 1 テキスト (名前.txt)、2 画像 (名前.bmp)、3 その両方
-//
-//   --seed N   乱数の種を N (0 から 4294967295) にします。同じ種と同じ
-//              大きさからは、いつでも同じ迷路ができます。指定しないときは
-//              時計の秒を種にします。
-//   --help     この説明を表示して終わります。
-//   --version  名前と版を表示して終わります。
-const char HELP_TEXT[] =
-    USAGE_LINE_BYTES
-    "\n"
-    "\x96\xc0\x98H\x82\xcc\x8f" "c\x95\x9d\x81" "A\x89\xa1\x95\x9d\x81" "A\x95\xdb\x91"
-    "\xb6\x82\xb7\x82\xe9\x83t\x83\x40\x83" "C\x83\x8b\x96\xbc\x81" "A\x95\xdb\x91\xb6"
-    "\x82\xb7\x82\xe9\x8c\x60\x8e\xae\x82\xf0\x8f\x87\x82\xc9\x90q\x82\xcb\x81" "A\n"
-    "\x96\xc0\x98H\x82\xf0\x8d\xec\x82\xc1\x82\xc4\x95\xdb\x91\xb6\x82\xb5\x82\xdc\x82"
-    "\xb7\x81" "B\n"
-    "  \x8f" "c\x95\x9d\x82\xc6\x89\xa1\x95\x9d: 2 \x88\xc8\x8f\xe3\x82\xcc\x83Z\x83\x8b"
-    "\x90\x94\n"
-    "  \x83t\x83\x40\x83" "C\x83\x8b\x96\xbc: \x8ag\x92\xa3\x8eq\x82\xf0\x8f\x9c\x82\xa2"
-    "\x82\xbd\x96\xbc\x91O (255 \x83o\x83" "C\x83g\x82\xdc\x82\xc5)\n"
-    "  \x8c\x60\x8e\xae: 1 \x83" "e\x83L\x83X\x83g (\x96\xbc\x91O.txt)\x81" "A2 \x89\xe6"
-    "\x91\x9c (\x96\xbc\x91O.bmp)\x81" "A3 \x82\xbb\x82\xcc\x97\xbc\x95\xfb\n"
-    "\n"
-    "  --seed N   \x97\x90\x90\x94\x82\xcc\x8e\xed\x82\xf0 N (0 \x82\xa9\x82\xe7 42949"
-    "67295) \x82\xc9\x82\xb5\x82\xdc\x82\xb7\x81" "B\x93\xaf\x82\xb6\x8e\xed\x82\xc6\x93"
-    "\xaf\x82\xb6\n"
-    "             \x91\xe5\x82\xab\x82\xb3\x82\xa9\x82\xe7\x82\xcd\x81" "A\x82\xa2\x82"
-    "\xc2\x82\xc5\x82\xe0\x93\xaf\x82\xb6\x96\xc0\x98H\x82\xaa\x82\xc5\x82\xab\x82\xdc"
-    "\x82\xb7\x81" "B\x8ew\x92\xe8\x82\xb5\x82\xc8\x82\xa2\x82\xc6\x82\xab\x82\xcd\n"
-    "             \x8e\x9e\x8cv\x82\xcc\x95" "b\x82\xf0\x8e\xed\x82\xc9\x82\xb5\x82\xdc"
-    "\x82\xb7\x81" "B\n"
-    "  --help     \x82\xb1\x82\xcc\x90\xe0\x96\xbe\x82\xf0\x95\x5c\x8e\xa6\x82\xb5\x82"
-    "\xc4\x8fI\x82\xed\x82\xe8\x82\xdc\x82\xb7\x81" "B\n"
-    "  --version  \x96\xbc\x91O\x82\xc6\x94\xc5\x82\xf0\x95\x5c\x8e\xa6\x82\xb5\x82\xc4"
-    "\x8fI\x82\xed\x82\xe8\x82\xdc\x82\xb7\x81" "B\n";
-// 不明な引数です:
-const char UNKNOWN_ARGUMENT[] =
-    "\x95s\x96\xbe\x82\xc8\x88\xf8\x90\x94\x82\xc5\x82\xb7: ";
-// --seed のあとに種の値がありません
-const char MISSING_SEED[] =
-    "--seed \x82\xcc\x82\xa0\x82\xc6\x82\xc9\x8e\xed\x82\xcc\x92l\x82\xaa\x82\xa0\x82\xe8"
-    "\x82\xdc\x82\xb9\x82\xf1";
-// --seed の値は 0 から 4294967295 までの整数です:
-const char BAD_SEED[] =
-    "--seed \x82\xcc\x92l\x82\xcd 0 \x82\xa9\x82\xe7 4294967295 \x82\xdc\x82\xc5\x82\xcc"
-    "\x90\xae\x90\x94\x82\xc5\x82\xb7: ";
-// --seed が二度指定されています:
-const char SEED_TWICE[] =
-    "--seed \x82\xaa\x93\xf1\x93x\x8ew\x92\xe8\x82\xb3\x82\xea\x82\xc4\x82\xa2"
-    "\x82\xdc\x82\xb7: ";
+extern const char USAGE_LINE[];        // the usage line
+extern const char HELP_TEXT[];         // --help: the usage line and every option
+extern const char UNKNOWN_ARGUMENT[];  // an argument that is no option, before it
+extern const char MISSING_SEED[];      // --seed without a value
+extern const char BAD_SEED[];          // a malformed seed, before it
+extern const char SEED_TWICE[];        // --seed given twice, before it
 
 #endif

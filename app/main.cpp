@@ -8,7 +8,8 @@
 #include "app/console_dialogue.h"
 #include "app/console_texts.h"
 #include "maze/maze_state.h"
-#include "platform/platform.h"
+#include "platform/console.h"
+#include "platform/save.h"
 
 enum ExitStatus {
     EXIT_COMPLETE = 0,
@@ -19,29 +20,29 @@ enum ExitStatus {
 
 // Prints the message that ends a run with `status` (none for a complete run
 // or rejected sizes) and returns the process's exit status for it.
-static int finishRun(MazeStatus status) {
+static int finishRun(RunStatus status) {
     const char *message = nullptr;
     int exitStatus = EXIT_FILE_ERROR;
     switch (status) {
-    case MAZE_OK:
+    case RUN_OK:
         return EXIT_COMPLETE;
-    case MAZE_SIZE_REJECTED:
-    case MAZE_INPUT_ENDED:
-    case MAZE_BAD_ARGUMENTS:  // told already, on standard error
+    case RUN_SIZE_REJECTED:
+    case RUN_INPUT_ENDED:
+    case RUN_BAD_ARGUMENTS:  // told already, on standard error
         return EXIT_ANSWERS;
-    case MAZE_TOO_LARGE:
+    case RUN_TOO_LARGE:
         message = TOO_LARGE_MESSAGE;
         exitStatus = EXIT_ANSWERS;
         break;
-    case MAZE_NO_MEMORY:
+    case RUN_NO_MEMORY:
         message = NO_MEMORY_MESSAGE;
         exitStatus = EXIT_OUT_OF_MEMORY;
         break;
-    case MAZE_CANNOT_CREATE: message = CANNOT_CREATE_MESSAGE; break;
-    case MAZE_CANNOT_WRITE: message = CANNOT_WRITE_MESSAGE; break;
-    case MAZE_NO_PALETTE: message = NO_PALETTE_MESSAGE; break;
-    case MAZE_BAD_PALETTE: message = BAD_PALETTE_MESSAGE; break;
-    case MAZE_IMAGE_TOO_LARGE: message = IMAGE_TOO_LARGE_MESSAGE; break;
+    case RUN_CANNOT_CREATE: message = CANNOT_CREATE_MESSAGE; break;
+    case RUN_CANNOT_WRITE: message = CANNOT_WRITE_MESSAGE; break;
+    case RUN_NO_PALETTE: message = NO_PALETTE_MESSAGE; break;
+    case RUN_BAD_PALETTE: message = BAD_PALETTE_MESSAGE; break;
+    case RUN_IMAGE_TOO_LARGE: message = IMAGE_TOO_LARGE_MESSAGE; break;
     }
     showText(message);
     return exitStatus;
@@ -58,17 +59,17 @@ int main(int argc, char **argv) {
     // two-byte character is ever split between two writes to the console.
     setvbuf(stdout, nullptr, _IOFBF, OUTPUT_BUFFER_SIZE);
     CommandLine commandLine;
-    MazeStatus status = readCommandLine(argc, argv, &commandLine);
-    if (status != MAZE_OK) return finishRun(status);
+    RunStatus status = readCommandLine(argc, argv, &commandLine);
+    if (status != RUN_OK) return finishRun(status);
     if (commandLine.request == SHOW_HELP) showText(HELP_TEXT);
     if (commandLine.request == SHOW_VERSION) showText(VERSION_TEXT);
-    if (commandLine.request != RUN_MAZE) return finishRun(MAZE_OK);
+    if (commandLine.request != RUN_MAZE) return finishRun(RUN_OK);
 
     prepareInterrupts();
     status = askMazeSize(commandLine.seedGiven ? &commandLine.seed : nullptr);
-    if (status == MAZE_OK) {
+    if (status == RUN_OK) {
         status = generateMaze();
-        if (status == MAZE_OK) status = saveMaze();
+        if (status == RUN_OK) status = saveMaze();
     }
     releaseMaze();
     return finishRun(status);

@@ -15,7 +15,7 @@ static void carveSquare(benchmark::State &state) {
         state.PauseTiming();
         maze.mazeWidth = side;
         maze.mazeHeight = side;
-        if (setUpMaze(1) != MAZE_OK) {
+        if (setUpMaze(1) != RUN_OK) {
             state.SkipWithError("set-up failed");
             return;
         }

@@ -14,6 +14,11 @@
 #include "platform/progress.h"
 
 static const uint32_t WORDS_PER_BLOCK = CANDIDATE_BLOCK_BITS / 64;
+// Longest candidate list picked from with two draws; longer lists take four.
+static const uint32_t SHORT_LIST_REACH = 1u << 19;
+// Values a pick draws from: 19 bits of two draws, 49 bits of four.
+static const uint64_t PICK_RANGE_SHORT = SHORT_LIST_REACH;
+static const uint64_t PICK_RANGE_WIDE = UINT64_C(1) << 49;
 
 // Set bits of `word`, without a call into the runtime on machines where
 // the compiler may not assume a population-count instruction.
@@ -45,7 +50,7 @@ uint32_t candidateAt(uint32_t position) {
             rank -= maze.candidateBlockTree[next - 1];
         }
     }
-    uint64_t wordCount = ((uint64_t)maze.wallCount + 63) / 64;
+    uint64_t wordCount = wallWordCount(maze.wallCount);
     uint64_t word = (uint64_t)block * WORDS_PER_BLOCK;
     for (;; word++) {
         uint32_t bits = countBits(maze.candidateWalls[word]);
@@ -99,7 +104,10 @@ uint32_t pickWall() {
     return candidateAt(drawPickPosition(maze.candidateCount));
 }
 
-void mergeSets(uint32_t labelA, uint32_t labelB) {
+// Joins the sets labelled `labelA` and `labelB` (two different sets): the
+// smaller set takes the larger one's label, and every wall between the two
+// leaves the candidate list.
+static void mergeSets(uint32_t labelA, uint32_t labelB) {
     CellSet *sets = maze.cellSets;
     // Walk the smaller set. Most merges take in a single cell, which is its
     // own label: its size is at hand, and the other set's size, far away,
@@ -126,12 +134,11 @@ void mergeSets(uint32_t labelA, uint32_t labelB) {
         __builtin_prefetch(&sets[following < cellsAbove ? following + width : following]);
         uint32_t row = cell / width, column = cell % width;
         // Walls to the four neighbours, by the wall-id numbering.
-        if (column > 0 && sets[cell - 1].label == large) dropCandidate(cell - row - 1);
-        if (column + 1 < width && sets[cell + 1].label == large) dropCandidate(cell - row);
-        if (row > 0 && sets[cell - width].label == large)
-            dropCandidate(maze.eastWallCount + cell - width);
-        if (row < lastRow && sets[cell + width].label == large)
-            dropCandidate(maze.eastWallCount + cell);
+        if (column > 0 && sets[cell - 1].label == large) dropCandidate(westWallOf(cell, row));
+        if (column + 1 < width && sets[cell + 1].label == large)
+            dropCandidate(eastWallOf(cell, row));
+        if (row > 0 && sets[cell - width].label == large) dropCandidate(northWallOf(cell));
+        if (row < lastRow && sets[cell + width].label == large) dropCandidate(southWallOf(cell));
         sets[cell].label = large;
         cell = following;
     } while (cell != small);
@@ -145,7 +152,7 @@ void mergeSets(uint32_t labelA, uint32_t labelB) {
 // Removals between two reports to the progress line.
 static const uint32_t PROGRESS_REMOVALS = 1u << 16;
 
-MazeStatus carveMaze() {
+RunStatus carveMaze() {
     for (uint32_t removed = 0;; removed++) {
         if (removed % PROGRESS_REMOVALS == 0) showProgress(removed);
         uint32_t wall = pickWall();

@@ -15,17 +15,11 @@ const uint32_t NO_WALL = 0xFFFFFFFFu;
 // the step under way. Which maze comes out depends only on the draws of
 // the random generator. Ends by writing the wall flags (settleWallFlags)
 // and returns its status.
-MazeStatus carveMaze();
-
-// Longest candidate list picked from with two draws; longer lists take four.
-const uint32_t SHORT_LIST_REACH = 1u << 19;
-// Values a pick draws from: 19 bits of two draws, 49 bits of four.
-const uint64_t PICK_RANGE_SHORT = SHORT_LIST_REACH;
-const uint64_t PICK_RANGE_WIDE = UINT64_C(1) << 49;
+RunStatus carveMaze();
 
 // Draws the position of the next pick in a list of `count` (> 0)
 // candidates, every position equally likely: a value v of two draws d1, d2,
-// (d1 << 4) | (d2 & 0xF), while count <= SHORT_LIST_REACH, else of four,
+// (d1 << 4) | (d2 & 0xF), while count <= 2^19, else of four,
 // ((((d1 << 4) | (d2 & 0xF)) << 30) | (d3 << 15) | d4); a v at or above
 // range - (range mod count) is drawn again, and the position is v mod count.
 uint32_t drawPickPosition(uint32_t count);
@@ -37,10 +31,5 @@ uint32_t pickWall();
 
 // The wall id at `position` (< candidateCount) of the ascending candidate list.
 uint32_t candidateAt(uint32_t position);
-
-// Joins the sets labelled `labelA` and `labelB` (two different sets): the
-// smaller set takes the larger one's label, and every wall between the two
-// leaves the candidate list.
-void mergeSets(uint32_t labelA, uint32_t labelB);
 
 #endif

@@ -2,19 +2,14 @@
 // arithmetic that ties wall ids to cells.
 #include "maze/maze_state.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/platform.h"
+#include "platform/memory.h"
 
 MazeState maze;
 
-// Words of 64 bits needed for one bit per wall of `wallCount` wall ids.
-static uint64_t wallWordCount(uint64_t wallCount) {
-    return (wallCount + 63) / 64;
-}
-
+// Blocks of the candidate list's Fenwick tree for `wallCount` wall ids.
 static uint64_t candidateBlocksFor(uint64_t wallCount) {
     return (wallCount + CANDIDATE_BLOCK_BITS - 1) / CANDIDATE_BLOCK_BITS;
 }
@@ -80,11 +75,11 @@ static void fillCandidates() {
     maze.candidateCount = maze.wallCount;
 }
 
-MazeStatus setUpMaze(uint32_t seed) {
-    if (maze.mazeWidth < 2 || maze.mazeHeight < 2) return MAZE_SIZE_REJECTED;
+RunStatus setUpMaze(uint32_t seed) {
+    if (maze.mazeWidth < 2 || maze.mazeHeight < 2) return RUN_SIZE_REJECTED;
 
     uint64_t bytes = mazeStateBytes(maze.mazeWidth, maze.mazeHeight);
-    if (bytes == 0 || bytes > availableMemoryBytes()) return MAZE_TOO_LARGE;
+    if (bytes == 0 || bytes > availableMemoryBytes()) return RUN_TOO_LARGE;
 
     seedRandom(seed);
 
@@ -104,7 +99,7 @@ MazeStatus setUpMaze(uint32_t seed) {
     if (!maze.cellSets || !maze.carvedWalls || !maze.candidateWalls ||
         !maze.candidateBlockTree) {
         releaseMaze();
-        return MAZE_NO_MEMORY;
+        return RUN_NO_MEMORY;
     }
 
     for (uint32_t i = 0; i < maze.cellCount; i++) {
@@ -113,7 +108,7 @@ MazeStatus setUpMaze(uint32_t seed) {
         maze.cellSets[i].size = 1;
     }
     fillCandidates();
-    return MAZE_OK;
+    return RUN_OK;
 }
 
 // Frees what carving keeps besides the carved bits.
@@ -132,20 +127,20 @@ static int32_t wallFlag(uint64_t wallId) {
     return (int32_t)(~maze.carvedWalls[wallId / 64] >> (wallId % 64) & 1);
 }
 
-MazeStatus settleWallFlags() {
+RunStatus settleWallFlags() {
     releaseBookkeeping();
     maze.eastWalls = (int32_t *)malloc((size_t)maze.eastWallCount * sizeof(int32_t));
     maze.southWalls = (int32_t *)malloc((size_t)maze.southWallCount * sizeof(int32_t));
     if (!maze.eastWalls || !maze.southWalls) {
         releaseMaze();
-        return MAZE_NO_MEMORY;
+        return RUN_NO_MEMORY;
     }
     for (uint32_t i = 0; i < maze.eastWallCount; i++) maze.eastWalls[i] = wallFlag(i);
     for (uint32_t i = 0; i < maze.southWallCount; i++)
         maze.southWalls[i] = wallFlag((uint64_t)maze.eastWallCount + i);
     free(maze.carvedWalls);
     maze.carvedWalls = nullptr;
-    return MAZE_OK;
+    return RUN_OK;
 }
 
 void releaseMaze() {

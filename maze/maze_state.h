@@ -6,21 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// How an operation of the run ended. Each failure has one message and one
-// exit status, both chosen by the entry point (app/main.cpp).
-enum MazeStatus {
-    MAZE_OK = 0,
-    MAZE_SIZE_REJECTED,    // a size below 2 or not a number: silent, status 2
-    MAZE_TOO_LARGE,        // counts or memory beyond the machine: status 2
-    MAZE_INPUT_ENDED,      // standard input ended before a save choice: status 2
-    MAZE_BAD_ARGUMENTS,    // a malformed command line, told on standard error: status 2
-    MAZE_NO_MEMORY,        // an allocation failed: status 3
-    MAZE_CANNOT_CREATE,    // an output file cannot be created: status 1
-    MAZE_CANNOT_WRITE,     // writing, flushing or closing it failed: status 1
-    MAZE_NO_PALETTE,       // colorPalette.bin cannot be opened: status 1
-    MAZE_BAD_PALETTE,      // colorPalette.bin holds under 1024 bytes: status 1
-    MAZE_IMAGE_TOO_LARGE,  // the bitmap exceeds its 32-bit fields: status 1
-};
+#include "platform/run_status.h"
 
 // One cell's entry in the sets of joined cells that carving keeps.
 struct CellSet {
@@ -71,15 +57,15 @@ uint64_t mazeStateBytes(int32_t width, int32_t height);
 
 // Checks the sizes in `maze`, seeds the generator with `seed` and
 // allocates and fills the carving bookkeeping: every cell its own set, every
-// wall standing and a candidate. Returns MAZE_OK, MAZE_SIZE_REJECTED (a size
-// below 2), MAZE_TOO_LARGE or MAZE_NO_MEMORY; on failure nothing is seeded
+// wall standing and a candidate. Returns RUN_OK, RUN_SIZE_REJECTED (a size
+// below 2), RUN_TOO_LARGE or RUN_NO_MEMORY; on failure nothing is seeded
 // and nothing stays allocated.
-MazeStatus setUpMaze(uint32_t seed);
+RunStatus setUpMaze(uint32_t seed);
 
 // Frees the carving bookkeeping and writes the wall flags from carvedWalls
-// (all 1 straight after set-up). Returns MAZE_OK or MAZE_NO_MEMORY, when
+// (all 1 straight after set-up). Returns RUN_OK or RUN_NO_MEMORY, when
 // the flags cannot be allocated (the bookkeeping is freed all the same).
-MazeStatus settleWallFlags();
+RunStatus settleWallFlags();
 
 // Frees every array of the maze state; safe to call
 // on a state that was never set up or was already released.
@@ -92,8 +78,38 @@ void seedRandom(uint32_t seed);
 // platform for the same seed.
 uint32_t drawRandom();
 
+// Words of 64 bits that hold one bit per wall of `wallCount` wall ids.
+inline uint64_t wallWordCount(uint64_t wallCount) {
+    return (wallCount + 63) / 64;
+}
+
+/* The wall-id arithmetic: east walls first, row by row, then south walls.
+   A cell at row `row` has its east wall at `cell - row` (its west wall one
+   before), and the south wall of a cell is the cell's own index among the
+   south walls. */
+
 // The two cells that wall id `wallId` (< wallCount) separates, in
 // `firstCell` and `secondCell`, the first being the upper or left one.
 void wallCells(uint32_t wallId, uint32_t *firstCell, uint32_t *secondCell);
+
+// Wall id of the wall east of `cell` in row `row` (a column before the last).
+inline uint32_t eastWallOf(uint32_t cell, uint32_t row) {
+    return cell - row;
+}
+
+// Wall id of the wall west of `cell` in row `row` (a column after the first).
+inline uint32_t westWallOf(uint32_t cell, uint32_t row) {
+    return cell - row - 1;
+}
+
+// Wall id of the wall south of `cell` (a row above the last).
+inline uint32_t southWallOf(uint32_t cell) {
+    return maze.eastWallCount + cell;
+}
+
+// Wall id of the wall north of `cell` (a row below the first).
+inline uint32_t northWallOf(uint32_t cell) {
+    return maze.eastWallCount + cell - (uint32_t)maze.mazeWidth;
+}
 
 #endif

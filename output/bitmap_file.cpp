@@ -1,18 +1,46 @@
 // Writer of the bitmap file.
 #include "output/bitmap_file.h"
 
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "maze/maze_state.h"
+#include "output/palette.h"
 #include "output/raster.h"
+#include "output/save_file.h"
 #include "platform/progress.h"
-
-const char PALETTE_FILE_NAME[] = "colorPalette.bin";
 
 static const char BITMAP_EXTENSION[] = ".bmp";
 static const uint16_t BITMAP_TYPE = 0x4D42;  // "BM", little-endian
 static const uint16_t BI_RGB = 0;
+static const size_t BITMAP_FILE_HEADER_SIZE = 14;  // bytes of bmfh
+static const size_t BITMAP_INFO_HEADER_SIZE = 40;  // bytes of bmih
+static_assert(PIXEL_DATA_OFFSET == BITMAP_FILE_HEADER_SIZE + BITMAP_INFO_HEADER_SIZE + PALETTE_SIZE,
+              "the pixel bytes follow the headers and the colour table");
+
+// The BMP file header, field by field.
+struct BitmapFileHeader {
+    uint16_t bfType;       // "BM"
+    uint32_t bfSize;       // bytes of the whole file
+    uint16_t bfReserved1;  // 0
+    uint16_t bfReserved2;  // 0
+    uint32_t bfOffBits;    // offset of the pixel bytes
+};
+
+// The BMP info header, field by field.
+struct BitmapInfoHeader {
+    uint32_t biSize;          // bytes of this header: 40
+    int32_t biWidth;          // image width in pixels
+    int32_t biHeight;         // image height; positive: rows stored bottom-up
+    uint16_t biPlanes;        // 1
+    uint16_t biBitCount;      // bits per pixel: 8
+    uint32_t biCompression;   // 0: uncompressed
+    uint32_t biSizeImage;     // bytes of the stored rows
+    int32_t biXPelsPerMeter;  // 0: not given
+    int32_t biYPelsPerMeter;  // 0: not given
+    uint32_t biClrUsed;       // 0: the whole colour table
+    uint32_t biClrImportant;  // 0: every colour
+};
 
 // Stores `value` little-endian at `out`; returns the byte after it.
 static uint8_t *put16(uint8_t *out, uint16_t value) {
@@ -26,15 +54,9 @@ static uint8_t *put32(uint8_t *out, uint32_t value) {
     return out + 4;
 }
 
-MazeStatus readPalette(uint8_t *palette) {
-    FILE *paletteFile = fopen(PALETTE_FILE_NAME, "rb");
-    if (!paletteFile) return MAZE_NO_PALETTE;
-    size_t read = fread(palette, 1, PALETTE_SIZE, paletteFile);
-    fclose(paletteFile);
-    return read == PALETTE_SIZE ? MAZE_OK : MAZE_BAD_PALETTE;
-}
-
-bool writeBitmapHeader(SaveFile *file) {
+// Writes the 54 header bytes for the image set up in `raster`; returns
+// false on a write error.
+static bool writeBitmapHeader() {
     uint32_t pixelBytes = (uint32_t)raster.rowStride * (uint32_t)raster.imageHeight;
     BitmapFileHeader bmfh;
     bmfh.bfType = BITMAP_TYPE;
@@ -75,14 +97,13 @@ bool writeBitmapHeader(SaveFile *file) {
     out = put32(out, (uint32_t)bmih.biYPelsPerMeter);
     out = put32(out, bmih.biClrUsed);
     put32(out, bmih.biClrImportant);
-    return writeSaveFile(file, header, sizeof header);
+    return writeSaveFile(header, sizeof header);
 }
 
-bool copyPalette(SaveFile *file, const uint8_t *palette) {
-    return writeSaveFile(file, palette, PALETTE_SIZE);
-}
-
-bool writePixels(SaveFile *file, uint8_t *rows) {
+// Writes the stored pixel rows, bottom row first, drawing them in `rows`
+// (room for CELL_PITCH rows of rowStride bytes); returns false on a write
+// error.
+static bool writePixels(uint8_t *rows) {
     size_t stride = (size_t)raster.rowStride;
     const int32_t pitch = CELL_PITCH;
     uint32_t cellRows = (uint32_t)maze.mazeHeight;
@@ -97,27 +118,26 @@ bool writePixels(SaveFile *file, uint8_t *rows) {
             if (passage && localY < WALL_THICKNESS + PASSAGE_WIDTH - 1) memcpy(row, row - stride, stride);
             else drawPixelRow(cellRow, localY, row);
         }
-        if (!writeSaveFile(file, rows, (size_t)pitch * stride)) return false;
+        if (!writeSaveFile(rows, (size_t)pitch * stride)) return false;
         showProgress(done + 1);
     }
     return true;
 }
 
-MazeStatus saveBitmap(const char *filename) {
+RunStatus saveBitmap(const char *filename) {
     uint8_t palette[PALETTE_SIZE];
-    MazeStatus status = readPalette(palette);
-    if (status != MAZE_OK) return status;
+    RunStatus status = readPalette(palette);
+    if (status != RUN_OK) return status;
     status = setUpRaster(PIXEL_DATA_OFFSET);  // bfSize must fit its 32 bits
-    if (status != MAZE_OK) return status;
+    if (status != RUN_OK) return status;
     uint8_t *rows = (uint8_t *)malloc((size_t)CELL_PITCH * (size_t)raster.rowStride);
-    if (!rows) return MAZE_NO_MEMORY;
+    if (!rows) return RUN_NO_MEMORY;
 
-    SaveFile file;
-    status = openSaveFile(&file, filename, BITMAP_EXTENSION, (uint64_t)maze.mazeHeight);
-    if (status == MAZE_OK) {
-        bool written =
-            writeBitmapHeader(&file) && copyPalette(&file, palette) && writePixels(&file, rows);
-        status = finishSaveFile(&file, written);
+    status = openSaveFile(filename, BITMAP_EXTENSION, (uint64_t)maze.mazeHeight);
+    if (status == RUN_OK) {
+        bool written = writeBitmapHeader() && writeSaveFile(palette, PALETTE_SIZE) &&
+                       writePixels(rows);
+        status = finishSaveFile(written);
     }
     free(rows);
     return status;

@@ -5,18 +5,18 @@
 
 Raster raster;
 
-MazeStatus setUpRaster(uint32_t leadingBytes) {
+RunStatus setUpRaster(uint32_t leadingBytes) {
     int64_t width = (int64_t)CELL_PITCH * maze.mazeWidth;
     int64_t height = (int64_t)CELL_PITCH * maze.mazeHeight;
     int64_t stride = width % 4 == 0 ? width : width / 4 * 4 + 4;
     uint64_t storedBytes = (uint64_t)stride * (uint64_t)height;
     if (stride > INT32_MAX || height > INT32_MAX || storedBytes + leadingBytes > UINT32_MAX)
-        return MAZE_IMAGE_TOO_LARGE;
+        return RUN_IMAGE_TOO_LARGE;
 
     raster.imageWidth = (int32_t)width;
     raster.rowStride = (int32_t)stride;
     raster.imageHeight = (int32_t)height;
-    return MAZE_OK;
+    return RUN_OK;
 }
 
 // Writes one cell's pattern at `out`: `first` on the rim pixels before the

@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "maze/maze_state.h"
+#include "platform/run_status.h"
 
 const int32_t PASSAGE_WIDTH = 5;   // pixels across a cell's passage square
 const int32_t WALL_THICKNESS = 1;  // pixels across a cell's rim
@@ -31,10 +32,10 @@ struct Raster {
 extern Raster raster;
 
 // Sets `raster` for the sizes of `maze`. `leadingBytes` is what a
-// file puts before the pixel bytes. Returns MAZE_OK, or
-// MAZE_IMAGE_TOO_LARGE when a field, the pixel bytes or their sum with
+// file puts before the pixel bytes. Returns RUN_OK, or
+// RUN_IMAGE_TOO_LARGE when a field, the pixel bytes or their sum with
 // `leadingBytes` would not fit in 32 bits.
-MazeStatus setUpRaster(uint32_t leadingBytes);
+RunStatus setUpRaster(uint32_t leadingBytes);
 
 // Fills `row` (rowStride bytes, fill included) with pixel row `localY`
 // (0 to CELL_PITCH - 1, from the top) of the row of cells `cellRow`.

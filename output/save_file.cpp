@@ -5,8 +5,9 @@
 
 #include <cstring>
 
-#include "platform/platform.h"
+#include "platform/clock.h"
 #include "platform/progress.h"
+#include "platform/save.h"
 
 // Temporary files are this prefix and random letters, hidden in listings.
 static const char TEMPORARY_PREFIX[] = ".mz-";
@@ -35,26 +36,28 @@ static SysResult createTemporary() {
 }
 
 // The end of a save that never started: nothing stays open.
-static MazeStatus refuse() {
+static RunStatus refuse() {
     closeSaveTarget();
-    return MAZE_CANNOT_CREATE;
+    return RUN_CANNOT_CREATE;
 }
 
-MazeStatus openSaveFile(SaveFile *file, const char *filename, const char *extension,
-                        uint64_t progressTotal) {
-    memset(file, 0, sizeof *file);
+RunStatus openSaveFile(const char *filename, const char *extension, uint64_t progressTotal) {
+    char finalName[FILENAME_BUFFER_SIZE + LONGEST_EXTENSION];
     size_t nameLength = strnlen(filename, FILENAME_BUFFER_SIZE - 1);
-    memcpy(file->finalName, filename, nameLength);
-    memcpy(file->finalName + nameLength, extension, strlen(extension) + 1);
+    size_t extensionLength = strnlen(extension, LONGEST_EXTENSION);
+    memcpy(finalName, filename, nameLength);
+    memcpy(finalName + nameLength, extension, extensionLength);
+    finalName[nameLength + extensionLength] = '\0';
 
     SaveTargetFacts facts;
-    if (openSaveTarget(file->finalName, &facts) != SYS_DONE) return refuse();
+    if (openSaveTarget(finalName, &facts) != SYS_DONE) return refuse();
     if (facts.exists && (facts.isFolder || !facts.writable)) return refuse();
 
     // A temporary file beside the target, to be renamed over it. Only where
     // the folder takes no new file from this process, or the replacement
     // could not keep what the old file has, is the target written in
-    // place; lack of space or a quota fails the save and keeps the old file.
+    // place; lack of space, a quota or a disk error fails the save and
+    // keeps the old file.
     SysResult made = SYS_DENIED;
     if (!facts.exists || facts.replaceable) {
         made = createTemporary();
@@ -62,30 +65,29 @@ MazeStatus openSaveFile(SaveFile *file, const char *filename, const char *extens
             made = keepTargetAttributes();
             if (made != SYS_DONE) removeSaveTemporary();
         }
-        if (made == SYS_FAILED || (made != SYS_DONE && !facts.exists)) return refuse();
+        bool refused = made == SYS_DENIED || made == SYS_UNSUPPORTED;
+        if (made != SYS_DONE && (!refused || !facts.exists)) return refuse();
     }
     if (made != SYS_DONE && openTargetInPlace() != SYS_DONE) return refuse();
     beginProgress(progressTotal);
-    return MAZE_OK;
+    return RUN_OK;
 }
 
-bool writeSaveFile(SaveFile *file, const void *data, size_t size) {
-    (void)file;
+bool writeSaveFile(const void *data, size_t size) {
     return writeSaveData(data, size) == SYS_DONE;
 }
 
-MazeStatus finishSaveFile(SaveFile *file, bool written) {
-    (void)file;
-    MazeStatus status = MAZE_OK;
+RunStatus finishSaveFile(bool written) {
+    RunStatus status = RUN_OK;
     if (!written || finishSaveData() != SYS_DONE) {
-        status = MAZE_CANNOT_WRITE;
+        status = RUN_CANNOT_WRITE;
     } else if (saveTemporaryPending()) {
         // A file not written in place is renamed over its name. A rename
         // that fails leaves the old file; a folder that fails to sync leaves
         // the new one in place, but not surely on the disk.
         SysResult replaced = replaceSaveTarget();
-        if (replaced == SYS_DENIED) status = MAZE_CANNOT_CREATE;
-        else if (replaced != SYS_DONE) status = MAZE_CANNOT_WRITE;
+        if (replaced == SYS_DENIED) status = RUN_CANNOT_CREATE;
+        else if (replaced != SYS_DONE) status = RUN_CANNOT_WRITE;
     }
     removeSaveTemporary();
     closeSaveTarget();

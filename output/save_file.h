@@ -8,45 +8,41 @@
 // names or could not reach (more than one hard link, a FIFO, a device, a
 // mount point, a deleted file) is written in place, as are files whose
 // folder takes no new file from this process or whose attributes a
-// replacement could not keep.
+// replacement could not keep. One file is saved at a time.
 #ifndef OUTPUT_SAVE_FILE_H
 #define OUTPUT_SAVE_FILE_H
 
 #include <cstddef>
 #include <cstdint>
 
-#include "maze/maze_state.h"
+#include "platform/run_status.h"
 
 // Bytes of the buffer a typed file name is read into: up to 255 bytes and
 // the terminating zero.
 const size_t FILENAME_BUFFER_SIZE = 256;
-// Room for a typed name, the longest extension and the zero byte.
-const size_t SAVE_NAME_SIZE = FILENAME_BUFFER_SIZE + 8;
+// Bytes of the longest extension a file name is given.
+const size_t LONGEST_EXTENSION = 8;
 
-// An output file being saved, from openSaveFile to finishSaveFile.
-struct SaveFile {
-    char finalName[SAVE_NAME_SIZE];  // typed name plus extension
-};
+// Starts saving the typed `filename` plus `extension` (at most
+// LONGEST_EXTENSION bytes) and the progress line of a step of
+// `progressTotal` units. Returns RUN_OK, or RUN_CANNOT_CREATE (nothing is
+// left on disk and an existing file is untouched) when the name is too long
+// for its folder, leads nowhere the system follows, the folder cannot take a
+// new file (for want of permission, space or a quota), or an existing file
+// may not be written.
+RunStatus openSaveFile(const char *filename, const char *extension, uint64_t progressTotal);
 
-// Opens `file` for writing the typed `filename` plus `extension` and starts
-// the progress line of a step of `progressTotal` units. Returns MAZE_OK, or
-// MAZE_CANNOT_CREATE (nothing is left on disk and an existing file is
-// untouched) when the name is too long for its folder, leads nowhere the
-// system follows, the folder cannot take a new file (for want of
-// permission, space or a quota), or an existing file may not be written.
-MazeStatus openSaveFile(SaveFile *file, const char *filename, const char *extension,
-                        uint64_t progressTotal);
+// Writes `size` bytes of `data` to the file being saved; returns false on a
+// write error.
+bool writeSaveFile(const void *data, size_t size);
 
-// Writes `size` bytes of `data` to `file`; returns false on a write error.
-bool writeSaveFile(SaveFile *file, const void *data, size_t size);
-
-// Ends the save of `file` and its progress line. When everything was
+// Ends the save under way and its progress line. When everything was
 // `written`, flushes the file to the disk and puts it in place of its
-// final name: MAZE_OK, MAZE_CANNOT_WRITE on a sync or close error, or
-// MAZE_CANNOT_CREATE when the rename fails. Otherwise MAZE_CANNOT_WRITE.
+// final name: RUN_OK, RUN_CANNOT_WRITE on a sync or close error, or
+// RUN_CANNOT_CREATE when the rename fails. Otherwise RUN_CANNOT_WRITE.
 // On failure the temporary file is removed and the final name is untouched
 // (a file written in place keeps what was written), except that a folder
-// whose sync fails after the rename (MAZE_CANNOT_WRITE) holds the new file.
-MazeStatus finishSaveFile(SaveFile *file, bool written);
+// whose sync fails after the rename (RUN_CANNOT_WRITE) holds the new file.
+RunStatus finishSaveFile(bool written);
 
 #endif

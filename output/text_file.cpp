@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "maze/maze_state.h"
 #include "output/save_file.h"
 #include "platform/progress.h"
 
@@ -41,12 +42,12 @@ struct TextBlock {
     uint64_t lines;               // lines formatted so far, for the progress line
 };
 
-// Appends the lines of `count` values from `values` to `file` through
-// `block`. Returns false on a write error.
-static bool writeLines(SaveFile *file, TextBlock *block, const int32_t *values, uint32_t count) {
+// Appends the lines of `count` values from `values` to the file being saved
+// through `block`. Returns false on a write error.
+static bool writeLines(TextBlock *block, const int32_t *values, uint32_t count) {
     for (uint32_t i = 0; i < count; i++) {
         if (block->used + LONGEST_LINE > TEXT_BLOCK_SIZE) {
-            if (!writeSaveFile(file, block->bytes, block->used)) return false;
+            if (!writeSaveFile(block->bytes, block->used)) return false;
             block->used = 0;
             showProgress(block->lines);
         }
@@ -56,18 +57,17 @@ static bool writeLines(SaveFile *file, TextBlock *block, const int32_t *values, 
     return true;
 }
 
-MazeStatus saveText(const char *filename) {
-    SaveFile file;
-    MazeStatus status = openSaveFile(&file, filename, TEXT_EXTENSION, 2 + (uint64_t)maze.wallCount);
-    if (status != MAZE_OK) return status;
+RunStatus saveText(const char *filename) {
+    RunStatus status = openSaveFile(filename, TEXT_EXTENSION, 2 + (uint64_t)maze.wallCount);
+    if (status != RUN_OK) return status;
 
     static TextBlock block;
     block.used = 0;
     block.lines = 0;
     const int32_t sizes[2] = {maze.mazeWidth, maze.mazeHeight};
-    bool written = writeLines(&file, &block, sizes, 2) &&
-                   writeLines(&file, &block, maze.eastWalls, maze.eastWallCount) &&
-                   writeLines(&file, &block, maze.southWalls, maze.southWallCount) &&
-                   writeSaveFile(&file, block.bytes, block.used);
-    return finishSaveFile(&file, written);
+    bool written = writeLines(&block, sizes, 2) &&
+                   writeLines(&block, maze.eastWalls, maze.eastWallCount) &&
+                   writeLines(&block, maze.southWalls, maze.southWallCount) &&
+                   writeSaveFile(block.bytes, block.used);
+    return finishSaveFile(written);
 }

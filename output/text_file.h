@@ -3,12 +3,12 @@
 #ifndef OUTPUT_TEXT_FILE_H
 #define OUTPUT_TEXT_FILE_H
 
-#include "maze/maze_state.h"
+#include "platform/run_status.h"
 
 // Saves the carved maze as `filename` plus ".txt": the width, the height,
 // the east-wall flags and the south-wall flags, in index order. Returns
-// MAZE_OK, MAZE_CANNOT_CREATE or MAZE_CANNOT_WRITE; on failure an existing
+// RUN_OK, RUN_CANNOT_CREATE or RUN_CANNOT_WRITE; on failure an existing
 // file of that name is left as it was.
-MazeStatus saveText(const char *filename);
+RunStatus saveText(const char *filename);
 
 #endif

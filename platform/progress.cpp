@@ -3,7 +3,8 @@
 
 #include <cstdio>
 
-#include "platform/platform.h"
+#include "platform/clock.h"
+#include "platform/console.h"
 
 // A step shorter than this shows no line at all.
 static const uint64_t PROGRESS_DELAY_MS = 1000;

@@ -15,7 +15,7 @@ namespace {
 std::string randomToken(std::mt19937 &rng) {
     static const std::string fixed[] = {
         "0", "1", "2", "3", "4", "-1", "-0", "+2", "007", "-5", "99999999999", "2147483647",
-        "-2147483649", "4294967296", "m", "abc", "x1", "12x", "+", "-", "\x82\xa0\x82\xa2",
+        "-2147483649", "4294967296", "m", "abc", "x1", "12x", "+", "-", shiftJisOf("あい"),
         "\xff\xfe", std::string("a\0b", 3), "1.5"};
     switch (rng() % 6) {
     case 0:

@@ -3,6 +3,7 @@
 // every test: pipes or a pseudo-terminal, limits, a wrapper command, a
 // conversation answered prompt by prompt, and a signal sent on cue.
 #include <fcntl.h>
+#include <iconv.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
@@ -40,6 +41,18 @@ std::string shown(const std::string &text) {
     std::string out;
     for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
     return out;
+}
+
+std::string shiftJisOf(const std::string &utf8) {
+    iconv_t converter = iconv_open("CP932", "UTF-8");
+    if (converter == (iconv_t)-1) return "";
+    std::string out(utf8.size() * 2, '\0');
+    char *in = (char *)utf8.data(), *next = &out[0];
+    size_t inLeft = utf8.size(), outLeft = out.size();
+    bool converted = iconv(converter, &in, &inLeft, &next, &outLeft) != (size_t)-1;
+    iconv_close(converter);
+    out.resize(out.size() - outLeft);
+    return converted ? out : "";
 }
 
 bool endsWith(const std::string &text, const std::string &tail) {

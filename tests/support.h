@@ -124,4 +124,8 @@ bool endsWith(const std::string &text, const std::string &tail);
 // True when the program under test is a Windows build run by Wine.
 bool underWine();
 
+// The Shift_JIS bytes (code page 932) of the UTF-8 text `utf8`, as a
+// program on a Japanese Windows sees them; "" when it does not convert.
+std::string shiftJisOf(const std::string &utf8);
+
 #endif

@@ -6,12 +6,13 @@
 
 namespace {
 
-const std::string HYOU_SJIS = "\x95\x5c";        // 表: its second byte is '\'
-const std::string HYOU_UTF8 = "\xe8\xa1\xa8";    // how Wine names it on Linux
+const std::string HYOU_UTF8 = "表";                // how Wine names it on Linux
+const std::string HYOU_SJIS = shiftJisOf(HYOU_UTF8);  // its second byte is '\'
 
 using Windows = ScratchFolderTest;
 
 TEST_F(Windows, NamesInTheSystemCodePageKeepTheirSecondBytes) {
+    ASSERT_TRUE(HYOU_SJIS.size() == 2 && HYOU_SJIS[1] == '\\');
     RunResult r = runMazegen(dir, "2 3 " + HYOU_SJIS + " 1\n");
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(listDir(dir), std::vector<std::string>{HYOU_UTF8 + ".txt"});

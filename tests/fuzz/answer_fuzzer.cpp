@@ -7,7 +7,7 @@
 #include <cstring>
 #include <string>
 
-#include "app/console_dialogue.h"
+#include "app/answer_reader.h"
 
 static bool blank(unsigned char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';

@@ -1,5 +1,5 @@
-// Runs of the built program with answers on standard input: exact console
-// bytes, exit statuses and the files left behind.
+// Runs of the built program with answers on standard input and options:
+// exact console bytes, exit statuses and the files left behind.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -223,41 +223,5 @@ TEST_F(Run, FileSizeLimitFailsTheWriteAndLeavesTheOldFileWhole) {
     }
 }
 
-#ifndef MAZEGEN_SANITIZED  // an address-space limit cannot hold a sanitized program
-TEST_F(Run, MemoryLimits) {
-    if (underWine()) GTEST_SKIP() << "address-space limits are POSIX; Wine's own mappings fill them";
-    // An image takes a few rows of memory, not a map of its pixels: a
-    // 1000 x 1000 bitmap (49 MB of pixels) saves within 128 MB.
-    withPalette(shippedPalette());
-    RunResult r = runMazegen(dir, "1000 1000 m 3\n", limitsOf(-1, 128L << 20, 30));
-    EXPECT_EQ(r.out, TO_MENU);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(readFile(path("m.bmp")).size(), 1078u + 7000u * 7000u);
-    // Sizes whose state needs 63 kB more than the limit are refused before
-    // anything is allocated; an estimate too low would try and fail.
-    r = runMazegen(dir, "4443 2000", limitsOf(-1, 106L << 20, 30));
-    EXPECT_EQ(r.out, HEIGHT + WIDTH + shown(TOO_LARGE_MESSAGE));
-    EXPECT_EQ(r.status, 2);
-    // What the program holds already counts against the limit: from the
-    // first limit that lets 2000 x 1500 through (found by megabytes, then
-    // closed in on by 16 kB), the run ends complete, never out of memory;
-    // below it the sizes are refused at once.
-    auto runUnder = [&](long limit) { return runMazegen(dir, "1500 2000 m 1", limitsOf(-1, limit, 30)); };
-    long through = 0;
-    for (long limit = 36L << 20; limit < 64L << 20 && !through; limit += 1L << 20)
-        if (runUnder(limit).status != 2) through = limit;
-    ASSERT_GT(through, 36L << 20) << "no limit let the maze through, or the first did";
-    for (long limit = through - (1L << 20); limit <= through; limit += 16L << 10) {
-        r = runUnder(limit);
-        if (r.status == 2) {
-            EXPECT_EQ(r.out, HEIGHT + WIDTH + shown(TOO_LARGE_MESSAGE)) << "limit " << limit;
-            continue;
-        }
-        EXPECT_EQ(r.out, TO_MENU) << "limit " << limit;
-        EXPECT_EQ(r.status, 0) << "limit " << limit;
-        break;
-    }
-}
-#endif
 
 }  // namespace

@@ -1,122 +1,21 @@
-// The platform calls on Windows. Files are named by paths in the system's
-// code page (the bytes typed), as the runtime's own file calls name them.
-#include "platform/platform.h"
+// The save under way on Windows. Files are named by paths in the system's
+// code page (the bytes typed), as the runtime's own file calls name them;
+// an existing file is replaced with ReplaceFileA, which keeps its security
+// descriptor, attributes and alternate streams.
+#include "platform/save.h"
 
 #include <windows.h>
-// After windows.h, which it builds on.
-#include <psapi.h>
 
-#include <cstdio>
 #include <cstring>
 
+// Bytes handed to one WriteFile call at the most: a DWORD counts them.
+static const size_t WRITE_CHUNK = 1u << 30;
 
-/* Memory */
-
-uint64_t availableMemoryBytes() {
-    MEMORYSTATUSEX status;
-    status.dwLength = sizeof status;
-    uint64_t available = UINT64_MAX;
-    if (GlobalMemoryStatusEx(&status)) {
-        available = status.ullAvailPhys;
-        if (status.ullAvailVirtual < available) available = status.ullAvailVirtual;
-    }
-    // A job object the process runs in may cap the process or the whole job.
-    JOBOBJECT_EXTENDED_LIMIT_INFORMATION job;
-    if (QueryInformationJobObject(nullptr, JobObjectExtendedLimitInformation, &job, sizeof job,
-                                  nullptr)) {
-        DWORD flags = job.BasicLimitInformation.LimitFlags;
-        if (flags & JOB_OBJECT_LIMIT_PROCESS_MEMORY) {
-            PROCESS_MEMORY_COUNTERS_EX used;
-            used.cb = sizeof used;
-            uint64_t inUse = 0;
-            if (K32GetProcessMemoryInfo(GetCurrentProcess(), (PROCESS_MEMORY_COUNTERS *)&used,
-                                        sizeof used))
-                inUse = used.PrivateUsage;
-            uint64_t limit = job.ProcessMemoryLimit;
-            uint64_t left = inUse < limit ? limit - inUse : 0;
-            if (left < available) available = left;
-        }
-        if (flags & JOB_OBJECT_LIMIT_JOB_MEMORY) {
-            uint64_t limit = job.JobMemoryLimit, inUse = job.PeakJobMemoryUsed;
-            uint64_t left = inUse < limit ? limit - inUse : 0;
-            if (left < available) available = left;
-        }
-    }
-    return available;
-}
-
-/* Console and clock */
-
-// Code page of the program's texts: Shift_JIS as Windows has it.
-static const UINT TEXT_CODE_PAGE = 932;
-// Characters of one console write: more than any text with CR LF.
-static const size_t CONSOLE_CHUNK = 4096;
-
-// Writes `text` to `console` in one write, as characters converted from
-// code page 932 with CR LF line ends, so that a console of any code page
-// shows it as Japanese; false when it is not a console or the text does
-// not convert.
-static bool writeToConsole(HANDLE console, const char *text) {
-    DWORD mode;
-    if (!GetConsoleMode(console, &mode)) return false;
-    WCHAR wide[CONSOLE_CHUNK];
-    int length = MultiByteToWideChar(TEXT_CODE_PAGE, MB_ERR_INVALID_CHARS, text, -1, wide,
-                                     (int)(sizeof wide / sizeof *wide) / 2);
-    if (length <= 0) return false;
-    WCHAR lines[CONSOLE_CHUNK];
-    DWORD used = 0;
-    for (int i = 0; i + 1 < length; i++) {
-        if (wide[i] == L'\n') lines[used++] = L'\r';
-        lines[used++] = wide[i];
-    }
-    DWORD written;
-    return WriteConsoleW(console, lines, used, &written, nullptr) != 0;
-}
-
-// Shows `text` on the console behind `handle`, or else, for a file or a
-// pipe, through the runtime's text stream `file`: the Shift_JIS bytes with
-// CR LF line ends.
-static void showOn(DWORD handle, FILE *file, const char *text) {
-    fflush(file);
-    if (writeToConsole(GetStdHandle(handle), text)) return;
-    fputs(text, file);
-    fflush(file);
-}
-
-void showText(const char *text) {
-    showOn(STD_OUTPUT_HANDLE, stdout, text);
-}
-
-void showErrorText(const char *text) {
-    showOn(STD_ERROR_HANDLE, stderr, text);
-}
-
-bool standardErrorIsTerminal() {
-    DWORD mode;
-    return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
-}
-
-uint64_t monotonicMilliseconds() {
-    return GetTickCount64();
-}
-
-uint64_t uniqueSeed() {
-    FILETIME now;
-    GetSystemTimeAsFileTime(&now);
-    uint64_t ticks = (uint64_t)now.dwHighDateTime << 32 | now.dwLowDateTime;
-    return ((uint64_t)GetCurrentProcessId() << 32) ^ ticks;
-}
-
-/* Saving */
-
-// Room for the path of a target or of the temporary file beside it.
-static const size_t TARGET_PATH_SIZE = 4096;
-
-// The save under way: one at a time.
+// The save under way: one at a time. An interruption reads it.
 static struct {
     HANDLE file = INVALID_HANDLE_VALUE;  // the file being written, or none
-    char target[TARGET_PATH_SIZE];       // the name the save goes to
-    char temporary[TARGET_PATH_SIZE];    // the temporary file beside it; "" when none
+    char target[SAVE_PATH_SIZE];         // the name the save goes to
+    char temporary[SAVE_PATH_SIZE];      // the temporary file beside it; "" when none
     char replaced[MAX_PATH];             // the whole paths of the target and of the
     char replacement[MAX_PATH];          // temporary file, for ReplaceFileA; "" for a
                                          // new name
@@ -150,33 +49,18 @@ static size_t folderLength(const char *path) {
     return length;
 }
 
-// The result of a failed call, by its GetLastError code.
-static SysResult failureOf(DWORD error) {
-    switch (error) {
-    case ERROR_FILE_EXISTS: case ERROR_ALREADY_EXISTS:
-        return SYS_EXISTS;
-    case ERROR_ACCESS_DENIED: case ERROR_WRITE_PROTECT: case ERROR_PATH_NOT_FOUND:
-    case ERROR_FILE_NOT_FOUND: case ERROR_INVALID_NAME: case ERROR_FILENAME_EXCED_RANGE:
-    case ERROR_SHARING_VIOLATION: case ERROR_NOT_SAME_DEVICE:
-        return SYS_DENIED;
-    // Lack of space or a quota: a failure, which keeps the old file.
-    default:
-        return SYS_FAILED;
-    }
-}
-
 // Opens `path` with CreateFileA as `disposition` asks, sharing deletion so
 // that an interruption can remove it, as the file being written.
 static SysResult openFile(const char *path, DWORD disposition) {
     saving.file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
                               disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-    return saving.file != INVALID_HANDLE_VALUE ? SYS_DONE : failureOf(GetLastError());
+    return saving.file != INVALID_HANDLE_VALUE ? SYS_DONE : systemResult(GetLastError());
 }
 
 SysResult openSaveTarget(const char *name, SaveTargetFacts *facts) {
     memset(facts, 0, sizeof *facts);
     saving.temporary[0] = '\0';
-    if (strlen(name) >= sizeof saving.target) return SYS_DENIED;
+    if (strlen(name) >= sizeof saving.target) return SYS_UNREACHABLE;
     strcpy(saving.target, name);
     saving.replaced[0] = saving.replacement[0] = '\0';
     DWORD attributes = GetFileAttributesA(saving.target);
@@ -200,8 +84,8 @@ SysResult openSaveTarget(const char *name, SaveTargetFacts *facts) {
 
 SysResult createSaveTemporary(const char *leafName) {
     size_t folder = folderLength(saving.target);
-    if (folder + strlen(leafName) >= sizeof saving.temporary) return SYS_DENIED;
-    char path[TARGET_PATH_SIZE];
+    if (folder + strlen(leafName) >= sizeof saving.temporary) return SYS_UNREACHABLE;
+    char path[SAVE_PATH_SIZE];
     memcpy(path, saving.target, folder);
     strcpy(path + folder, leafName);
     SysResult opened = openFile(path, CREATE_NEW);
@@ -218,7 +102,7 @@ SysResult keepTargetAttributes() {
     DWORD temporary = GetFullPathNameA(saving.temporary, MAX_PATH, saving.replacement, nullptr);
     if (target == 0 || target >= MAX_PATH || temporary == 0 || temporary >= MAX_PATH) {
         saving.replaced[0] = saving.replacement[0] = '\0';
-        return SYS_DENIED;
+        return SYS_UNSUPPORTED;
     }
     return SYS_DONE;
 }
@@ -230,7 +114,7 @@ SysResult openTargetInPlace() {
 SysResult writeSaveData(const void *data, size_t size) {
     const char *bytes = (const char *)data;
     while (size > 0) {
-        DWORD chunk = size > 0x40000000u ? 0x40000000u : (DWORD)size, written = 0;
+        DWORD chunk = size > WRITE_CHUNK ? (DWORD)WRITE_CHUNK : (DWORD)size, written = 0;
         if (!WriteFile(saving.file, bytes, chunk, &written, nullptr) || written == 0)
             return SYS_FAILED;
         bytes += written;

@@ -1,14 +1,11 @@
-// The maze state, the answer readers and the carving, checked against a
-// straightforward carving that rescans every label and candidate per wall.
+// The maze state and the carving, checked against a straightforward
+// carving that rescans every label and candidate per wall.
 #include <ext/pb_ds/assoc_container.hpp>
 #include <ext/pb_ds/tree_policy.hpp>
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <cstring>
 #include <vector>
 
-#include "app/console_dialogue.h"
 #include "maze/maze_generator.h"
 #include "maze/maze_state.h"
 #include "tests/support.h"
@@ -120,26 +117,17 @@ ReadMaze listCarve(int w, int h, uint32_t seed) {
     return m;
 }
 
-// A stream that reads `bytes`, as standard input would.
-FILE *streamOf(const std::string &bytes) {
-    FILE *stream = tmpfile();
-    if (!stream) return nullptr;
-    fwrite(bytes.data(), 1, bytes.size(), stream);
-    rewind(stream);
-    return stream;
-}
-
 bool setUp(int w, int h) {
     maze.mazeWidth = w;
     maze.mazeHeight = h;
-    return setUpMaze(1) == MAZE_OK;
+    return setUpMaze(1) == RUN_OK;
 }
 
 // The wall flags that carving leaves, or none when set-up fails.
 ReadMaze carved(int w, int h, uint32_t seed) {
     if (!setUp(w, h)) return ReadMaze{};
     seedRandom(seed);
-    if (carveMaze() != MAZE_OK) return ReadMaze{};
+    if (carveMaze() != RUN_OK) return ReadMaze{};
     ReadMaze m{w, h, std::vector<int>(maze.eastWalls, maze.eastWalls + maze.eastWallCount),
                std::vector<int>(maze.southWalls, maze.southWalls + maze.southWallCount)};
     EXPECT_EQ(maze.candidateCount, 0u);
@@ -166,7 +154,7 @@ TEST(MazeState, CountsAndWallCellsOnSmallGrids) {
             EXPECT_EQ(b, c.pairs[2 * id + 1]) << "wall " << id;
             EXPECT_EQ(candidateAt(id), id);
         }
-        ASSERT_EQ(settleWallFlags(), MAZE_OK);
+        ASSERT_EQ(settleWallFlags(), RUN_OK);
         EXPECT_EQ(maze.cellSets, nullptr);
         for (uint32_t i = 0; i < c.east; i++) EXPECT_EQ(maze.eastWalls[i], 1);
         for (uint32_t i = 0; i < c.south; i++) EXPECT_EQ(maze.southWalls[i], 1);
@@ -179,14 +167,14 @@ TEST(MazeState, RefusesSmallAndHugeSizesWithoutAllocating) {
     for (auto &s : sizes) {
         maze.mazeWidth = s[0];
         maze.mazeHeight = s[1];
-        EXPECT_EQ(setUpMaze(1), MAZE_SIZE_REJECTED);
+        EXPECT_EQ(setUpMaze(1), RUN_SIZE_REJECTED);
         EXPECT_EQ(maze.cellSets, nullptr);
     }
     const int huge[][2] = {{70000, 70000}, {46000, 46000}, {INT32_MAX, INT32_MAX}, {2, INT32_MAX}};
     for (auto &s : huge) {
         maze.mazeWidth = s[0];
         maze.mazeHeight = s[1];
-        EXPECT_EQ(setUpMaze(1), MAZE_TOO_LARGE) << s[0] << " x " << s[1];
+        EXPECT_EQ(setUpMaze(1), RUN_TOO_LARGE) << s[0] << " x " << s[1];
         EXPECT_EQ(maze.cellSets, nullptr);
     }
     EXPECT_EQ(mazeStateBytes(70000, 70000), 0u);  // 4.9e9 cells overflow 32 bits
@@ -322,41 +310,6 @@ TEST(Generator, EveryMazeHasTheSameTextureEverywhere) {
         EXPECT_NEAR(eastShare(m, 0, c.side / 10), 0.5, 0.01) << c.side << ", top tenth";
         EXPECT_NEAR(meanRun(m, true) / meanRun(m, false), 1.0, 0.03) << c.side;
     }
-}
-
-TEST(AnswerReader, NumbersAsTheFormattedScanReadsThem) {
-    const char input[] = " 12x -7\n+5 99999999999 -99999999999 + 8 abc";
-    FILE *in = streamOf(std::string(input, sizeof input - 1));
-    ASSERT_NE(in, nullptr);
-    int32_t v = -1;
-    EXPECT_EQ(readNumber(in, &v), READ_OK); EXPECT_EQ(v, 12);
-    EXPECT_EQ(readNumber(in, &v), READ_NOT_NUMBER); EXPECT_EQ(v, 12);
-    skipTokenRest(in);
-    EXPECT_EQ(readNumber(in, &v), READ_OK); EXPECT_EQ(v, -7);
-    EXPECT_EQ(readNumber(in, &v), READ_OK); EXPECT_EQ(v, 5);
-    EXPECT_EQ(readNumber(in, &v), READ_OK); EXPECT_EQ(v, INT32_MAX);
-    EXPECT_EQ(readNumber(in, &v), READ_OK); EXPECT_EQ(v, INT32_MIN);
-    EXPECT_EQ(readNumber(in, &v), READ_NOT_NUMBER);  // a lone sign
-    skipTokenRest(in);                              // must not eat the 8
-    EXPECT_EQ(readNumber(in, &v), READ_OK); EXPECT_EQ(v, 8);
-    EXPECT_EQ(readNumber(in, &v), READ_NOT_NUMBER);
-    EXPECT_EQ(getc(in), 'a');
-    skipTokenRest(in);
-    EXPECT_EQ(readNumber(in, &v), READ_END);
-    fclose(in);
-}
-
-TEST(AnswerReader, TokensStopAtBlanksAndAtTheBufferSize) {
-    std::string input = "  a b\t" + std::string(300, 'n') + "\r\n";
-    FILE *in = streamOf(input);
-    ASSERT_NE(in, nullptr);
-    char name[256];
-    EXPECT_EQ(readToken(in, name, sizeof name), READ_OK); EXPECT_STREQ(name, "a");
-    EXPECT_EQ(readToken(in, name, sizeof name), READ_OK); EXPECT_STREQ(name, "b");
-    EXPECT_EQ(readToken(in, name, sizeof name), READ_OK); EXPECT_EQ(strlen(name), 255u);
-    EXPECT_EQ(readToken(in, name, sizeof name), READ_OK); EXPECT_EQ(strlen(name), 45u);
-    EXPECT_EQ(readToken(in, name, sizeof name), READ_END);
-    fclose(in);
 }
 
 }  // namespace

@@ -1,0 +1,22 @@
+// The colour table of the pictures: the first 1024 bytes of
+// colorPalette.bin in the current folder, 256 entries of blue, green, red
+// and a reserved byte.
+#ifndef OUTPUT_PALETTE_H
+#define OUTPUT_PALETTE_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/run_status.h"
+
+const size_t PALETTE_SIZE = 1024;  // 256 entries of blue, green, red, 0
+
+// Name of the palette file, read from the current folder.
+extern const char PALETTE_FILE_NAME[];
+
+// Reads the first PALETTE_SIZE bytes of colorPalette.bin into `palette`.
+// Returns RUN_OK, RUN_NO_PALETTE when it cannot be opened, or
+// RUN_BAD_PALETTE when it holds fewer bytes.
+RunStatus readPalette(uint8_t *palette);
+
+#endif

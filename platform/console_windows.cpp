@@ -1,0 +1,56 @@
+// The console on Windows: a console gets the texts as characters
+// (WriteConsoleW), a file or a pipe the Shift_JIS bytes.
+#include "platform/console.h"
+
+#include <windows.h>
+
+#include <cstdio>
+
+// Code page of the program's texts: Shift_JIS as Windows has it.
+static const UINT TEXT_CODE_PAGE = 932;
+// Characters of one console write: more than any text with CR LF.
+static const size_t CONSOLE_CHUNK = 4096;
+
+// Writes `text` to `console` in one write, as characters converted from
+// code page 932 with CR LF line ends, so that a console of any code page
+// shows it as Japanese; false when it is not a console or the text does
+// not convert.
+static bool writeToConsole(HANDLE console, const char *text) {
+    DWORD mode;
+    if (!GetConsoleMode(console, &mode)) return false;
+    WCHAR wide[CONSOLE_CHUNK];
+    int length = MultiByteToWideChar(TEXT_CODE_PAGE, MB_ERR_INVALID_CHARS, text, -1, wide,
+                                     (int)(sizeof wide / sizeof *wide) / 2);
+    if (length <= 0) return false;
+    WCHAR lines[CONSOLE_CHUNK];
+    DWORD used = 0;
+    for (int i = 0; i + 1 < length; i++) {
+        if (wide[i] == L'\n') lines[used++] = L'\r';
+        lines[used++] = wide[i];
+    }
+    DWORD written;
+    return WriteConsoleW(console, lines, used, &written, nullptr) != 0;
+}
+
+// Shows `text` on the console behind `handle`, or else, for a file or a
+// pipe, through the runtime's text stream `file`: the Shift_JIS bytes with
+// CR LF line ends.
+static void showOn(DWORD handle, FILE *file, const char *text) {
+    fflush(file);
+    if (writeToConsole(GetStdHandle(handle), text)) return;
+    fputs(text, file);
+    fflush(file);
+}
+
+void showText(const char *text) {
+    showOn(STD_OUTPUT_HANDLE, stdout, text);
+}
+
+void showErrorText(const char *text) {
+    showOn(STD_ERROR_HANDLE, stderr, text);
+}
+
+bool standardErrorIsTerminal() {
+    DWORD mode;
+    return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}

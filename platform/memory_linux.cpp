@@ -1,0 +1,128 @@
+// The memory budget on Linux: the machine's available memory
+// (/proc/meminfo), the process's limits less what it holds (/proc/self/statm)
+// and the memory control groups it runs in.
+#include "platform/memory.h"
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+// Room for a control-group folder and the name of one of its files, and
+// for a line of /proc/self/cgroup.
+static const size_t GROUP_PATH_SIZE = PATH_MAX + 64;
+
+// MemAvailable of /proc/meminfo in bytes, or 0 where it cannot be read.
+static uint64_t memInfoAvailable() {
+    FILE *meminfo = fopen("/proc/meminfo", "r");
+    if (!meminfo) return 0;
+    char line[256];
+    unsigned long long kib = 0;
+    while (fgets(line, sizeof line, meminfo)) {
+        if (sscanf(line, "MemAvailable: %llu kB", &kib) == 1) break;
+    }
+    fclose(meminfo);
+    return (uint64_t)kib * 1024;
+}
+
+// Reads the first number of the file `folder`/`name` into `*value`; false
+// when the file is missing or holds no number ("max" among them).
+static bool readNumberFile(const char *folder, const char *name, uint64_t *value) {
+    char path[GROUP_PATH_SIZE];
+    if (snprintf(path, sizeof path, "%s/%s", folder, name) >= (int)sizeof path) return false;
+    FILE *file = fopen(path, "r");
+    if (!file) return false;
+    unsigned long long number = 0;
+    bool read = fscanf(file, "%llu", &number) == 1;
+    fclose(file);
+    *value = (uint64_t)number;
+    return read;
+}
+
+// Lowers `*available` to what the memory control group at `root` + `group`,
+// or a group above it, has left: its limit file `limitName` less its usage
+// file `usageName`.
+static void limitByGroup(const char *root, const char *group, const char *limitName,
+                         const char *usageName, uint64_t *available) {
+    char folder[GROUP_PATH_SIZE];
+    if (snprintf(folder, sizeof folder, "%s%s", root, group) >= (int)sizeof folder) return;
+    for (;;) {
+        uint64_t limit, usage;
+        if (readNumberFile(folder, limitName, &limit)) {
+            if (!readNumberFile(folder, usageName, &usage)) usage = 0;
+            uint64_t left = usage < limit ? limit - usage : 0;
+            if (left < *available) *available = left;
+        }
+        // On to the group above, up to the root of the hierarchy.
+        char *slash = strrchr(folder, '/');
+        if (!slash || (size_t)(slash - folder) < strlen(root)) break;
+        *slash = '\0';
+    }
+}
+
+// Lowers `*available` to what the process's memory control groups have
+// left, in either version of the control-group file system.
+static void limitByControlGroups(uint64_t *available) {
+    FILE *groups = fopen("/proc/self/cgroup", "r");
+    if (!groups) return;
+    char line[GROUP_PATH_SIZE];
+    while (fgets(line, sizeof line, groups)) {
+        line[strcspn(line, "\n")] = '\0';
+        // "hierarchy:controllers:path"; version 2 has hierarchy 0 and no controllers.
+        char *controllers = strchr(line, ':');
+        char *group = controllers ? strchr(controllers + 1, ':') : nullptr;
+        if (!group) continue;
+        *controllers++ = '\0';
+        *group++ = '\0';
+        if (strcmp(line, "0") == 0 && controllers[0] == '\0') {
+            limitByGroup("/sys/fs/cgroup", group, "memory.max", "memory.current", available);
+            limitByGroup("/sys/fs/cgroup/unified", group, "memory.max", "memory.current",
+                         available);
+        } else if (strstr(controllers, "memory")) {
+            limitByGroup("/sys/fs/cgroup/memory", group, "memory.limit_in_bytes",
+                         "memory.usage_in_bytes", available);
+        }
+    }
+    fclose(groups);
+}
+
+// What the process already holds, in bytes, from /proc/self/statm: its
+// whole address space and its data (with the stack), as the address-space
+// and data limits count them; 0 where it cannot be read.
+static void processSize(uint64_t *addressSpace, uint64_t *data) {
+    *addressSpace = *data = 0;
+    FILE *statm = fopen("/proc/self/statm", "r");
+    if (!statm) return;
+    unsigned long long size, resident, shared, text, library, dataPages;
+    if (fscanf(statm, "%llu %llu %llu %llu %llu %llu", &size, &resident, &shared, &text, &library,
+               &dataPages) == 6) {
+        uint64_t page = (uint64_t)sysconf(_SC_PAGESIZE);
+        *addressSpace = (uint64_t)size * page;
+        *data = (uint64_t)dataPages * page;
+    }
+    fclose(statm);
+}
+
+uint64_t availableMemoryBytes() {
+    uint64_t available = memInfoAvailable();
+    if (available == 0) {
+        long pages = sysconf(_SC_AVPHYS_PAGES);
+        long pageSize = sysconf(_SC_PAGESIZE);
+        if (pages > 0 && pageSize > 0) available = (uint64_t)pages * (uint64_t)pageSize;
+        else available = UINT64_MAX;
+    }
+    // A limit of the process is shared with what it holds already.
+    uint64_t held[2];
+    processSize(&held[0], &held[1]);
+    const int limits[] = {RLIMIT_AS, RLIMIT_DATA};
+    for (int i = 0; i < 2; i++) {
+        struct rlimit limit;
+        if (getrlimit(limits[i], &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) continue;
+        uint64_t left = (uint64_t)limit.rlim_cur > held[i] ? (uint64_t)limit.rlim_cur - held[i] : 0;
+        if (left < available) available = left;
+    }
+    limitByControlGroups(&available);
+    return available;
+}

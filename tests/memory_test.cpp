@@ -1,0 +1,87 @@
+// Memory: sizes beyond what the machine, the process's limits or its memory
+// control groups allow are refused before anything is carved, and what
+// fits is saved within a few rows of pixels. Linux runs only: address-space
+// limits cannot hold Wine's own mappings.
+#include <gtest/gtest.h>
+#include <sys/mount.h>
+
+#include <string>
+
+#include "tests/system_support.h"
+
+namespace {
+
+const std::string HEIGHT = shown(HEIGHT_PROMPT);
+const std::string WIDTH = shown(WIDTH_PROMPT);
+const std::string TO_MENU =
+    HEIGHT + WIDTH + shown(COMPUTING_TEXT) + shown(COMPUTED_TEXT) + shown(FILENAME_PROMPT) + shown(FORMAT_MENU);
+
+using MemoryTest = SystemTest;
+
+#ifndef MAZEGEN_SANITIZED  // an address-space limit cannot hold a sanitized program
+TEST_F(MemoryTest, AddressSpaceLimitsOnlyWhatIsNeeded) {
+    // An image takes a few rows of memory, not a map of its pixels: a
+    // 1000 x 1000 bitmap (49 MB of pixels) saves within 128 MB.
+    writeFile(path("colorPalette.bin"), shippedPalette());
+    RunResult r = runMazegen(dir, "1000 1000 m 3\n", limitsOf(-1, 128L << 20, 30));
+    EXPECT_EQ(r.out, TO_MENU);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(readFile(path("m.bmp")).size(), 1078u + 7000u * 7000u);
+    // Sizes whose state needs 63 kB more than the limit are refused before
+    // anything is allocated; an estimate too low would try and fail.
+    r = runMazegen(dir, "4443 2000", limitsOf(-1, 106L << 20, 30));
+    EXPECT_EQ(r.out, HEIGHT + WIDTH + shown(TOO_LARGE_MESSAGE));
+    EXPECT_EQ(r.status, 2);
+    // What the program holds already counts against the limit: from the
+    // first limit that lets 2000 x 1500 through (found by megabytes, then
+    // closed in on by 16 kB), the run ends complete, never out of memory;
+    // below it the sizes are refused at once.
+    auto runUnder = [&](long limit) { return runMazegen(dir, "1500 2000 m 1", limitsOf(-1, limit, 30)); };
+    long through = 0;
+    for (long limit = 36L << 20; limit < 64L << 20 && !through; limit += 1L << 20)
+        if (runUnder(limit).status != 2) through = limit;
+    ASSERT_GT(through, 36L << 20) << "no limit let the maze through, or the first did";
+    for (long limit = through - (1L << 20); limit <= through; limit += 16L << 10) {
+        r = runUnder(limit);
+        if (r.status == 2) {
+            EXPECT_EQ(r.out, HEIGHT + WIDTH + shown(TOO_LARGE_MESSAGE)) << "limit " << limit;
+            continue;
+        }
+        EXPECT_EQ(r.out, TO_MENU) << "limit " << limit;
+        EXPECT_EQ(r.status, 0) << "limit " << limit;
+        break;
+    }
+}
+#endif
+
+TEST_F(MemoryTest, MemoryTheMachineOrAGroupHasNotIsRefused) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root for a mount namespace of its own";
+    // 300 MB allowed, 200 MB of it used: 3000 x 3000 (113 MB) does not fit,
+    // whether the limit is the process's group's or one above it.
+    int tried = 0;
+    for (int version : {1, 2})
+        for (int levelsUp : {0, 1}) {
+            if (!fakeGroup(version, levelsUp, "314572800", "209715200")) continue;
+            tried += levelsUp;
+            RunResult r = runMazegen(dir, "3000 3000 m 1");
+            EXPECT_EQ(r.status, 2) << "version " << version << ", " << levelsUp << " up";
+            EXPECT_TRUE(endsWith(r.out, shown(TOO_LARGE_MESSAGE)));
+            EXPECT_EQ(runMazegen(dir, "300 300 m 1").status, 0) << "version " << version;
+            unmountLast();
+        }
+    EXPECT_GT(tried, 0) << "no control group with a parent to put a limit on";
+    // No limit ("max") leaves the machine's memory as the bound.
+    if (fakeGroup(2, 0, "max", "209715200") || fakeGroup(1, 0, "max", "0")) {
+        EXPECT_EQ(runMazegen(dir, "300 300 m 1").status, 0);
+        unmountLast();
+    }
+    // The machine's available memory is given in KiB: 1000 x 1000 needs
+    // 12,515,116 bytes, which 12400 kB hold (12,697,600 bytes) but would not
+    // if they were read as thousands of bytes.
+    writeFile(path("meminfo"), "MemTotal: 1000000 kB\nMemFree: 20000 kB\nMemAvailable: 12400 kB\n");
+    ASSERT_TRUE(mountHere(path("meminfo"), "/proc/meminfo", nullptr, MS_BIND));
+    EXPECT_EQ(runMazegen(dir, "1000 1000 m 1").status, 0) << "12.5 MB fits in 12400 kB";
+    EXPECT_EQ(runMazegen(dir, "1100 1100 m 1").status, 2) << "15.1 MB does not fit in 12400 kB";
+}
+
+}  // namespace

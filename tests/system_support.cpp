@@ -1,0 +1,106 @@
+// Mounts, users, attributes and control groups for the tests of saves on a
+// hostile system.
+#include "tests/system_support.h"
+
+#include <sched.h>
+#include <sys/mount.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+
+void SystemTest::TearDown() {
+    for (auto at = mounts.rbegin(); at != mounts.rend(); ++at) umount2(at->c_str(), MNT_DETACH);
+    ScratchFolderTest::TearDown();
+}
+
+bool SystemTest::mountHere(const std::string &source, const std::string &target, const char *type,
+                           unsigned long flags, const char *data) {
+    static bool own = geteuid() == 0 && unshare(CLONE_NEWNS) == 0 &&
+                      mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+    if (!own || mount(source.c_str(), target.c_str(), type, flags, data) != 0) return false;
+    mounts.push_back(target);
+    return true;
+}
+
+void SystemTest::unmountLast() {
+    umount2(mounts.back().c_str(), MNT_DETACH);
+    mounts.pop_back();
+}
+
+std::string SystemTest::mazeIn(const std::string &name, int width, int height) {
+    return mazeProblem(readFile(path(name)), width, height);
+}
+
+std::string SystemTest::mazeProblem(const std::string &bytes, int width, int height) {
+    ReadMaze m;
+    std::string why = parseTextMaze(bytes, &m);
+    if (why.empty()) why = perfectMazeProblem(m);
+    if (why.empty() && (m.width != width || m.height != height)) why = "other sizes";
+    return why;
+}
+
+struct stat SystemTest::statOf(const std::string &name, bool follow) {
+    struct stat st = {};
+    if (follow) stat(path(name).c_str(), &st);
+    else lstat(path(name).c_str(), &st);
+    return st;
+}
+
+bool SystemTest::noTemporary(const std::string &folder) {
+    for (const std::string &name : listDir(folder.empty() ? dir : path(folder)))
+        if (name.rfind(".mz-", 0) == 0) return false;
+    return true;
+}
+
+std::map<std::string, std::string> SystemTest::attributesOf(const std::string &name) {
+    std::map<std::string, std::string> found;
+    char names[4096], value[4096];
+    ssize_t listed = llistxattr(path(name).c_str(), names, sizeof names);
+    for (ssize_t at = 0; at < listed; at += (ssize_t)strlen(names + at) + 1) {
+        ssize_t size = lgetxattr(path(name).c_str(), names + at, value, sizeof value);
+        found[names + at] = size < 0 ? "?" : std::string(value, (size_t)size);
+    }
+    return found;
+}
+
+int SystemTest::shell(const std::string &command) {
+    return system(("cd " + dir + " && " + command).c_str());
+}
+
+bool SystemTest::fakeGroup(int version, int levelsUp, const std::string &limit,
+                       const std::string &usage) {
+    std::string groups = readFile("/proc/self/cgroup"), group;
+    size_t at = 0;
+    for (size_t end; (end = groups.find('\n', at)) != std::string::npos; at = end + 1) {
+        std::string line = groups.substr(at, end - at);
+        size_t memory = line.find(":memory:");
+        if (version == 2 && line.rfind("0::", 0) == 0) group = line.substr(3);
+        if (version == 1 && memory != std::string::npos) group = line.substr(memory + 8);
+    }
+    if (group.empty()) return false;
+    for (int i = 0; i < levelsUp; i++) {
+        if (group == "/") return false;
+        group = group.substr(0, group.rfind('/'));
+        if (group.empty()) group = "/";
+    }
+    std::string root = version == 2 ? "/sys/fs/cgroup" : "/sys/fs/cgroup/memory";
+    if (!mountHere("none", "/sys/fs/cgroup", "tmpfs", 0)) return false;
+    std::filesystem::create_directories(root + group);
+    writeFile(root + group + (version == 2 ? "/memory.max" : "/memory.limit_in_bytes"), limit + "\n");
+    writeFile(root + group + (version == 2 ? "/memory.current" : "/memory.usage_in_bytes"), usage + "\n");
+    return true;
+}
+
+// A run of the program as the unprivileged user nobody.
+RunOptions asNobody() {
+    RunOptions limits;
+    limits.wrapper = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    return limits;
+}
+
+bool canSwitchUser() {
+    return geteuid() == 0 && system("setpriv --version >/dev/null 2>&1") == 0;
+}
+

@@ -1,0 +1,57 @@
+// Support of the tests that make a hostile system for the built program
+// (Linux): mounts in the test's own mount namespace, files of other users,
+// access lists and extended attributes, faked control groups.
+#ifndef TESTS_SYSTEM_SUPPORT_H
+#define TESTS_SYSTEM_SUPPORT_H
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/support.h"
+
+const uid_t NOBODY = 65534;
+const gid_t NOGROUP = 65534;
+
+// A test in a scratch folder of its own that may mount file systems there,
+// in a mount namespace of the test process's own; every mount it makes is
+// undone at its end.
+class SystemTest : public ScratchFolderTest {
+protected:
+    std::vector<std::string> mounts;  // made by this test, undone at its end
+
+    void TearDown() override;
+    // Mounts `source` on `target` in the test's own mount namespace, made
+    // private at the first call; false when the system does not allow it.
+    bool mountHere(const std::string &source, const std::string &target, const char *type,
+                   unsigned long flags, const char *data = nullptr);
+    // Undoes the last mount made.
+    void unmountLast();
+    // "" when `name` holds a perfect maze of the given sizes, else what is wrong.
+    std::string mazeIn(const std::string &name, int width, int height);
+    static std::string mazeProblem(const std::string &bytes, int width, int height);
+    struct stat statOf(const std::string &name, bool follow = false);
+    // True when no temporary file is left in `folder` (under dir).
+    bool noTemporary(const std::string &folder = "");
+    // Every extended attribute of `name` (access lists included), by name.
+    std::map<std::string, std::string> attributesOf(const std::string &name);
+    // Runs `command` with the shell in the scratch folder; its status.
+    int shell(const std::string &command);
+    // Replaces the machine's control-group files by a tmpfs in the layout of
+    // control groups version `version`, where the process's group, or the
+    // group `levelsUp` above it, has `limit` bytes of which `usage` are
+    // used. False when this machine has no such hierarchy or the group has
+    // no parent that far up.
+    bool fakeGroup(int version, int levelsUp, const std::string &limit, const std::string &usage);
+};
+
+// A run of the program as the unprivileged user nobody.
+RunOptions asNobody();
+
+// True when the tests may run the program as another user.
+bool canSwitchUser();
+
+#endif

@@ -2,25 +2,77 @@
 #include "app/command_line.h"
 
 #include <cstring>
+#include <initializer_list>
 
 #include "app/console_texts.h"
+#include "maze/maze_state.h"
 #include "platform/console.h"
 
-static const char SEED_OPTION[] = "--seed";
-static const char HELP_OPTION[] = "--help";
-static const char VERSION_OPTION[] = "--version";
 // Longest argument echoed in a message; the rest is cut.
 static const size_t ECHOED_ARGUMENT = 64;
-// Room for a message: its text, the echoed argument and the usage line.
-static const size_t MESSAGE_SIZE = 512;
+// Room for a message: its texts, the echoed argument and the usage line.
+static const size_t MESSAGE_SIZE = 768;
+// Most digits of a seed; a longer one is refused even with leading zeros.
+static const size_t SEED_DIGITS = 10;
 
-// Shows `problem`, then `argument` (when not null) with any byte outside
-// printable ASCII as '?', on one line, then the usage line, in one write
-// to standard error. Returns RUN_BAD_ARGUMENTS.
-static RunStatus refuse(const char *problem, const char *argument) {
+// What follows an option.
+enum ValueKind {
+    NO_VALUE,      // nothing: a switch
+    SEED_VALUE,    // a seed
+    SIZE_VALUE,    // a size in cells
+    NAME_VALUE,    // a file name without extension
+    FORMAT_VALUE,  // a save format
+};
+
+// The options, in the order of the table below.
+enum OptionId {
+    OPTION_HELP,
+    OPTION_VERSION,
+    OPTION_SEED,
+    OPTION_HEIGHT,
+    OPTION_WIDTH,
+    OPTION_NAME,
+    OPTION_FORMAT,
+    OPTION_COUNT,
+};
+
+struct Option {
+    const char *name;       // as typed, with its two dashes
+    ValueKind kind;         // what follows it
+    const char *missing;    // the problem of a missing or empty value
+    const char *malformed;  // the problem of a malformed one, before it
+};
+
+static const Option OPTIONS[OPTION_COUNT] = {
+    {"--help", NO_VALUE, nullptr, nullptr},
+    {"--version", NO_VALUE, nullptr, nullptr},
+    {"--seed", SEED_VALUE, MISSING_SEED, BAD_SEED},
+    {"--height", SIZE_VALUE, MISSING_HEIGHT, BAD_HEIGHT},
+    {"--width", SIZE_VALUE, MISSING_WIDTH, BAD_WIDTH},
+    {"--name", NAME_VALUE, MISSING_NAME, BAD_NAME},
+    {"--format", FORMAT_VALUE, MISSING_FORMAT, BAD_FORMAT},
+};
+
+// The words --format takes, each with its menu number.
+static const struct {
+    const char *word;
+    SaveFormat format;
+} FORMAT_WORDS[] = {
+    {"1", FORMAT_TEXT}, {"2", FORMAT_IMAGE}, {"3", FORMAT_BOTH},
+    {"text", FORMAT_TEXT}, {"image", FORMAT_IMAGE}, {"both", FORMAT_BOTH},
+};
+
+// Shows `subject` (when not null), `problem`, then `argument` (when not
+// null) with any byte outside printable ASCII as '?', on one line, then the
+// usage line, in one write to standard error. Returns RUN_BAD_ARGUMENTS.
+static RunStatus refuse(const char *subject, const char *problem, const char *argument) {
     char message[MESSAGE_SIZE];
-    size_t used = strlen(problem);
-    memcpy(message, problem, used);
+    size_t used = 0;
+    for (const char *part : {subject, problem}) {
+        if (!part) continue;
+        memcpy(message + used, part, strlen(part));
+        used += strlen(part);
+    }
     for (size_t i = 0; argument && argument[i] && i < ECHOED_ARGUMENT; i++) {
         unsigned char c = (unsigned char)argument[i];
         message[used++] = c >= 0x20 && c < 0x7F ? (char)c : '?';
@@ -31,43 +83,93 @@ static RunStatus refuse(const char *problem, const char *argument) {
     return RUN_BAD_ARGUMENTS;
 }
 
-// Reads a seed: 1 to 10 decimal digits, at most 4294967295.
-static bool readSeed(const char *text, uint32_t *seed) {
+// True when `text` is one or more decimal digits and nothing else.
+static bool allDigits(const char *text) {
     size_t length = strlen(text);
-    if (length == 0 || length > 10 || strspn(text, "0123456789") != length) return false;
+    return length > 0 && strspn(text, "0123456789") == length;
+}
+
+// Reads a seed: 1 to SEED_DIGITS decimal digits, at most LARGEST_SEED.
+static bool readSeed(const char *text, uint32_t *seed) {
+    if (!allDigits(text) || strlen(text) > SEED_DIGITS) return false;
     uint64_t value = 0;
-    for (size_t i = 0; i < length; i++) value = value * 10 + (uint64_t)(text[i] - '0');
-    if (value > UINT32_MAX) return false;
+    for (const char *c = text; *c; c++) value = value * 10 + (uint64_t)(*c - '0');
+    if (value > LARGEST_SEED) return false;
     *seed = (uint32_t)value;
     return true;
 }
 
+// Reads a size: a whole number of at least 2, kept at INT32_MAX beyond it.
+static bool readSize(const char *text, int32_t *size) {
+    if (!allDigits(text)) return false;
+    int64_t value = 0;
+    for (const char *c = text; *c && value <= INT32_MAX; c++) value = value * 10 + (*c - '0');
+    if (value < 2) return false;
+    *size = value > INT32_MAX ? INT32_MAX : (int32_t)value;
+    return true;
+}
+
+// Reads the value `text` of option `id` into `commandLine`; false when it
+// is malformed.
+static bool readValue(OptionId id, const char *text, CommandLine *commandLine) {
+    switch (OPTIONS[id].kind) {
+    case SEED_VALUE:
+        commandLine->seedGiven = readSeed(text, &commandLine->seed);
+        return commandLine->seedGiven;
+    case SIZE_VALUE:
+        return readSize(text, id == OPTION_HEIGHT ? &commandLine->height : &commandLine->width);
+    case NAME_VALUE:
+        if (strlen(text) >= sizeof commandLine->name) return false;
+        strcpy(commandLine->name, text);
+        commandLine->nameGiven = true;
+        return true;
+    case FORMAT_VALUE:
+        for (auto &word : FORMAT_WORDS)
+            if (strcmp(text, word.word) == 0) {
+                commandLine->format = word.format;
+                return true;
+            }
+        return false;
+    case NO_VALUE:
+        break;
+    }
+    return false;
+}
+
+// The option `argument` names, up to its '=' if any; OPTION_COUNT when none.
+static OptionId optionNamed(const char *argument) {
+    const char *equals = strchr(argument, '=');
+    size_t length = equals ? (size_t)(equals - argument) : strlen(argument);
+    for (int id = 0; id < OPTION_COUNT; id++)
+        if (strlen(OPTIONS[id].name) == length && strncmp(argument, OPTIONS[id].name, length) == 0)
+            return (OptionId)id;
+    return OPTION_COUNT;
+}
+
 RunStatus readCommandLine(int argc, char **argv, CommandLine *commandLine) {
     *commandLine = CommandLine();
-    bool help = false, version = false;
-    size_t seedLength = sizeof SEED_OPTION - 1;
+    bool given[OPTION_COUNT] = {};
     for (int i = 1; i < argc; i++) {
         const char *argument = argv[i];
-        if (strcmp(argument, HELP_OPTION) == 0) {
-            help = true;
-        } else if (strcmp(argument, VERSION_OPTION) == 0) {
-            version = true;
-        } else if (strncmp(argument, SEED_OPTION, seedLength) == 0 &&
-                   (argument[seedLength] == '\0' || argument[seedLength] == '=')) {
-            // "--seed=N" or "--seed N"
-            const char *value;
-            if (argument[seedLength] == '=') value = argument + seedLength + 1;
-            else if (i + 1 < argc) value = argv[++i];
-            else return refuse(MISSING_SEED, nullptr);
-            if (commandLine->seedGiven) return refuse(SEED_TWICE, argument);
-            if (value[0] == '\0') return refuse(MISSING_SEED, nullptr);
-            if (!readSeed(value, &commandLine->seed)) return refuse(BAD_SEED, value);
-            commandLine->seedGiven = true;
-        } else {
-            return refuse(UNKNOWN_ARGUMENT, argument);
+        OptionId id = optionNamed(argument);
+        const char *equals = strchr(argument, '=');
+        // A switch takes no value, not even after '='.
+        if (id == OPTION_COUNT || (OPTIONS[id].kind == NO_VALUE && equals))
+            return refuse(nullptr, UNKNOWN_ARGUMENT, argument);
+        const Option &option = OPTIONS[id];
+        if (option.kind == NO_VALUE) {
+            given[id] = true;
+            continue;
         }
+        // "--name=value" or "--name value"
+        const char *value = equals ? equals + 1 : i + 1 < argc ? argv[++i] : nullptr;
+        if (!value) return refuse(nullptr, option.missing, nullptr);
+        if (given[id]) return refuse(option.name, OPTION_TWICE, argument);
+        if (value[0] == '\0') return refuse(nullptr, option.missing, nullptr);
+        if (!readValue(id, value, commandLine)) return refuse(nullptr, option.malformed, value);
+        given[id] = true;
     }
-    if (help) commandLine->request = SHOW_HELP;
-    else if (version) commandLine->request = SHOW_VERSION;
+    if (given[OPTION_HELP]) commandLine->request = SHOW_HELP;
+    else if (given[OPTION_VERSION]) commandLine->request = SHOW_VERSION;
     return RUN_OK;
 }

@@ -1,29 +1,49 @@
-// The program's options: --seed N makes the maze of seed N instead of the
-// clock's second; --help and --version show a text and end the run.
+// The program's options: every answer of the dialogue (--height, --width,
+// --name, --format), the seed of the maze (--seed), and --help and
+// --version, which show a text and end the run.
 #ifndef APP_COMMAND_LINE_H
 #define APP_COMMAND_LINE_H
 
 #include <cstdint>
 
+#include "output/save_file.h"
 #include "platform/run_status.h"
 
 // What the command line asks for.
 enum CommandRequest {
     RUN_MAZE,      // the questions, the carving and the save
-    SHOW_HELP,     // the usage text, then the end
+    SHOW_HELP,     // the usage text, then the end (before --version)
     SHOW_VERSION,  // the name and version, then the end
 };
 
-struct CommandLine {
-    CommandRequest request = RUN_MAZE;  // what the run does
-    bool seedGiven = false;             // --seed was given
-    uint32_t seed = 0;                  // its value, when given
+// The save choices, as the format menu numbers them.
+enum SaveFormat {
+    FORMAT_ASKED = 0,  // not given: the menu asks
+    FORMAT_TEXT = 1,   // the text file
+    FORMAT_IMAGE = 2,  // the picture
+    FORMAT_BOTH = 3,   // the text file, then the picture
 };
 
-// Reads the `argc` arguments of `argv` into `commandLine`. Returns RUN_OK,
-// or RUN_BAD_ARGUMENTS after showing on standard error what is wrong and
-// the usage line: an unknown argument, --seed twice or without a value, or
-// a value that is not a decimal number from 0 to 4294967295.
+struct CommandLine {
+    CommandRequest request = RUN_MAZE;     // what the run does
+    bool seedGiven = false;                // --seed was given
+    uint32_t seed = 0;                     // its value, when given
+    int32_t height = 0;                    // --height, >= 2; 0 when it is asked
+    int32_t width = 0;                     // --width, >= 2; 0 when it is asked
+    bool nameGiven = false;                // --name was given
+    char name[FILENAME_BUFFER_SIZE] = {};  // its value, 1 to 255 bytes
+    SaveFormat format = FORMAT_ASKED;      // --format
+};
+
+// Reads the `argc` arguments of `argv` into `commandLine`; every value is
+// checked before anything else happens. Returns RUN_OK, or
+// RUN_BAD_ARGUMENTS after showing on standard error what is wrong and the
+// usage line: an unknown argument, an option given twice or without its
+// value, or a malformed value (a seed other than 0 to LARGEST_SEED in 1 to
+// 10 digits, a size that is not a whole number of at least 2, an empty name
+// or one over 255 bytes, a format other than 1, 2, 3, text, image, both).
+// A size beyond the 32-bit range is kept as INT32_MAX, which set-up refuses
+// as too large.
 RunStatus readCommandLine(int argc, char **argv, CommandLine *commandLine);
 
 #endif

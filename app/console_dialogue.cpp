@@ -14,14 +14,22 @@
 #include "platform/console.h"
 #include "platform/progress.h"
 
-RunStatus askMazeSize(const uint32_t *seed) {
+RunStatus askMazeSize(const CommandLine &given) {
     // An answer that is not a number leaves its size at -1, which set-up
     // rejects; the height is asked first.
-    showText(HEIGHT_PROMPT);
-    readNumber(stdin, &maze.mazeHeight);
-    showText(WIDTH_PROMPT);
-    readNumber(stdin, &maze.mazeWidth);
-    return setUpMaze(seed ? *seed : (uint32_t)time(nullptr));
+    if (given.height > 0) {
+        maze.mazeHeight = given.height;
+    } else {
+        showText(HEIGHT_PROMPT);
+        readNumber(stdin, &maze.mazeHeight);
+    }
+    if (given.width > 0) {
+        maze.mazeWidth = given.width;
+    } else {
+        showText(WIDTH_PROMPT);
+        readNumber(stdin, &maze.mazeWidth);
+    }
+    return setUpMaze(given.seedGiven ? given.seed : (uint32_t)time(nullptr));
 }
 
 RunStatus generateMaze() {
@@ -34,14 +42,27 @@ RunStatus generateMaze() {
     return RUN_OK;
 }
 
-RunStatus saveMaze() {
+// Saves the maze in `format`.
+static RunStatus saveAs(SaveFormat format, const char *filename) {
+    RunStatus status = RUN_OK;
+    if (format == FORMAT_TEXT || format == FORMAT_BOTH) status = saveText(filename);
+    if (status == RUN_OK && (format == FORMAT_IMAGE || format == FORMAT_BOTH))
+        status = saveBitmap(filename);
+    return status;
+}
+
+RunStatus saveMaze(const CommandLine &given) {
     char filename[FILENAME_BUFFER_SIZE];
     memset(filename, 0, sizeof filename);
+    if (given.nameGiven) {
+        memcpy(filename, given.name, sizeof filename);
+    } else {
+        showText(FILENAME_PROMPT);
+        if (readToken(stdin, filename, sizeof filename) == READ_END) return RUN_INPUT_ENDED;
+    }
+    if (given.format != FORMAT_ASKED) return saveAs(given.format, filename);
+
     int32_t menuChoice = 0;
-
-    showText(FILENAME_PROMPT);
-    if (readToken(stdin, filename, sizeof filename) == READ_END) return RUN_INPUT_ENDED;
-
     for (;;) {
         showText(FORMAT_MENU);
         ReadResult read = readNumber(stdin, &menuChoice);
@@ -49,18 +70,8 @@ RunStatus saveMaze() {
         // Drop an unreadable token so the menu cannot repeat forever;
         // menuChoice then keeps its earlier, invalid value.
         if (read == READ_NOT_NUMBER) skipTokenRest(stdin);
-        switch (menuChoice) {
-        case 1:
-            return saveText(filename);
-        case 2:
-            return saveBitmap(filename);
-        case 3: {
-            RunStatus status = saveText(filename);
-            if (status != RUN_OK) return status;
-            return saveBitmap(filename);
-        }
-        default:
-            showText(INVALID_CHOICE);
-        }
+        if (menuChoice >= FORMAT_TEXT && menuChoice <= FORMAT_BOTH)
+            return saveAs((SaveFormat)menuChoice, filename);
+        showText(INVALID_CHOICE);
     }
 }

@@ -1,16 +1,19 @@
 // The conversation with the user: the size questions, the lines around the
-// carving, the file name and the format menu.
+// carving, the file name and the format menu. A question whose answer the
+// command line gives is not asked: its prompt is not shown and nothing is
+// read for it.
 #ifndef APP_CONSOLE_DIALOGUE_H
 #define APP_CONSOLE_DIALOGUE_H
 
 #include <cstdint>
 
+#include "app/command_line.h"
 #include "platform/run_status.h"
 
-// Asks for the height and the width, then sets up the maze (setUpMaze)
-// with the generator seeded by `seed` when it is given, else by the clock's
-// second at that moment. Returns the set-up's status.
-RunStatus askMazeSize(const uint32_t *seed);
+// Asks for the height and the width that `given` lacks, then sets up the
+// maze (setUpMaze) with the generator seeded by the given seed, else by the
+// clock's second at that moment. Returns the set-up's status.
+RunStatus askMazeSize(const CommandLine &given);
 
 // Shows the line that carving has begun, carves the maze (carveMaze) with
 // a progress line and shows the line that it has ended. Returns
@@ -18,8 +21,8 @@ RunStatus askMazeSize(const uint32_t *seed);
 RunStatus generateMaze();
 
 // Asks for a file name and shows the format menu until it gets 1, 2 or 3,
-// then saves. Returns the writers' status, or RUN_INPUT_ENDED when the
-// input ends first.
-RunStatus saveMaze();
+// where `given` lacks them, then saves. Returns the writers' status, or
+// RUN_INPUT_ENDED when the input ends first.
+RunStatus saveMaze(const CommandLine &given);
 
 #endif

@@ -30,23 +30,41 @@ const char IMAGE_TOO_LARGE_MESSAGE[] = "画像が大きすぎて保存できま�
 
 /* The command line */
 
-#define USAGE_LINE_TEXT "使い方: mazegen [--seed N] [--help] [--version]\n"
+#define USAGE_LINE_TEXT \
+    "使い方: mazegen [--height N] [--width N] [--name 名前] [--format 形式] [--seed N]\n" \
+    "                [--help] [--version]\n"
 const char USAGE_LINE[] = USAGE_LINE_TEXT;
 const char HELP_TEXT[] =
     USAGE_LINE_TEXT
     "\n"
     "迷路の縦幅、横幅、保存するファイル名、保存する形式を順に尋ね、\n"
-    "迷路を作って保存します。\n"
+    "迷路を作って保存します。オプションで答えた質問は尋ねません。\n"
     "  縦幅と横幅: 2 以上のセル数\n"
     "  ファイル名: 拡張子を除いた名前 (拡張子を付けて 255 バイトまで)\n"
     "  形式: 1 テキスト (名前.txt)、2 画像 (名前.bmp)、3 その両方\n"
     "\n"
-    "  --seed N   乱数の種を N (0 から 4294967295) にします。同じ種と同じ\n"
-    "             大きさからは、いつでも同じ迷路ができます。指定しないときは\n"
-    "             時計の秒を種にします。\n"
-    "  --help     この説明を表示して終わります。\n"
-    "  --version  名前と版を表示して終わります。\n";
+    "  --height N      縦幅を N セルにします (2 以上)。\n"
+    "  --width N       横幅を N セルにします (2 以上)。\n"
+    "  --name 名前     保存するファイル名を拡張子なしで指定します。\n"
+    "  --format 形式   保存する形式を 1 か text (テキスト)、2 か image (画像)、\n"
+    "                  3 か both (その両方) で指定します。\n"
+    "  --seed N        乱数の種を N (0 から 2147483647) にします。同じ種と同じ\n"
+    "                  大きさからは、いつでも同じ迷路ができます。指定しないときは\n"
+    "                  時計の秒を種にします。\n"
+    "  --help          この説明を表示して終わります (ほかのどのオプションよりも先)。\n"
+    "  --version       名前と版を表示して終わります。\n"
+    "\n"
+    "値は --height=N のように = でつないでも指定できます。四つの答えをすべて\n"
+    "オプションで指定すると、標準入力は読みません。\n";
 const char UNKNOWN_ARGUMENT[] = "不明な引数です: ";
+const char OPTION_TWICE[] = " が二度指定されています: ";
 const char MISSING_SEED[] = "--seed のあとに種の値がありません";
-const char BAD_SEED[] = "--seed の値は 0 から 4294967295 までの整数です: ";
-const char SEED_TWICE[] = "--seed が二度指定されています: ";
+const char BAD_SEED[] = "--seed の値は 0 から 2147483647 までの整数です: ";
+const char MISSING_HEIGHT[] = "--height のあとに縦幅の値がありません";
+const char BAD_HEIGHT[] = "--height の値は 2 以上の整数です: ";
+const char MISSING_WIDTH[] = "--width のあとに横幅の値がありません";
+const char BAD_WIDTH[] = "--width の値は 2 以上の整数です: ";
+const char MISSING_NAME[] = "--name のあとにファイル名がありません";
+const char BAD_NAME[] = "--name の値は 255 バイトまでの名前です: ";
+const char MISSING_FORMAT[] = "--format のあとに形式の値がありません";
+const char BAD_FORMAT[] = "--format の値は 1、2、3、text、image、both のどれかです: ";

@@ -30,8 +30,18 @@ extern const char IMAGE_TOO_LARGE_MESSAGE[];  // a picture too large for its for
 extern const char USAGE_LINE[];        // the usage line
 extern const char HELP_TEXT[];         // --help: the usage line and every option
 extern const char UNKNOWN_ARGUMENT[];  // an argument that is no option, before it
-extern const char MISSING_SEED[];      // --seed without a value
-extern const char BAD_SEED[];          // a malformed seed, before it
-extern const char SEED_TWICE[];        // --seed given twice, before it
+extern const char OPTION_TWICE[];      // after an option's name: it is given twice
+// For each option with a value: the value is missing, and the value (which
+// follows the text) is malformed.
+extern const char MISSING_SEED[];
+extern const char BAD_SEED[];
+extern const char MISSING_HEIGHT[];
+extern const char BAD_HEIGHT[];
+extern const char MISSING_WIDTH[];
+extern const char BAD_WIDTH[];
+extern const char MISSING_NAME[];
+extern const char BAD_NAME[];
+extern const char MISSING_FORMAT[];
+extern const char BAD_FORMAT[];
 
 #endif

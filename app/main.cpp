@@ -66,10 +66,10 @@ int main(int argc, char **argv) {
     if (commandLine.request != RUN_MAZE) return finishRun(RUN_OK);
 
     prepareInterrupts();
-    status = askMazeSize(commandLine.seedGiven ? &commandLine.seed : nullptr);
+    status = askMazeSize(commandLine);
     if (status == RUN_OK) {
         status = generateMaze();
-        if (status == RUN_OK) status = saveMaze();
+        if (status == RUN_OK) status = saveMaze(commandLine);
     }
     releaseMaze();
     return finishRun(status);

@@ -71,6 +71,12 @@ RunStatus settleWallFlags();
 // on a state that was never set up or was already released.
 void releaseMaze();
 
+// The largest seed that makes a maze of its own. Each draw of the generator
+// is bits 16 to 30 of its 32-bit state, and no higher bit of the state ever
+// reaches a lower one, so the top bit of a seed never changes a draw: seed
+// S + 2^31 draws exactly what S draws.
+const uint32_t LARGEST_SEED = 0x7FFFFFFFu;
+
 // Seeds the 15-bit random generator.
 void seedRandom(uint32_t seed);
 

@@ -133,7 +133,7 @@ TEST_F(RobustRun, EachQuestionIsReadableOnTheTerminalBeforeItsAnswerIsRead) {
     help.arguments = {"--help"};
     RunResult r = runMazegen(dir, "", help);
     EXPECT_EQ(r.status, 0);
-    for (const char *text : {"使い方: mazegen [--seed N] [--help] [--version]", "乱数の種を N (0 から 4294967295)"})
+    for (const char *text : {"使い方: mazegen [--height N] [--width N]", "乱数の種を N (0 から 2147483647)"})
         EXPECT_NE(withoutControls(r.out).find(text), std::string::npos) << text << " not on: " << r.out;
 }
 

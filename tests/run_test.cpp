@@ -44,16 +44,42 @@ TEST_F(Run, NewUserRunSavesText) {
 TEST_F(Run, CommandLineOptions) {
     // A malformed command line ends the run before any question, with what
     // is wrong and the usage line on standard error.
+    const std::string longName(256, 'n');
     const struct { std::vector<std::string> arguments; std::string error; } refused[] = {
         {{"--seed"}, std::string(MISSING_SEED) + "\n"},
         {{"--seed="}, std::string(MISSING_SEED) + "\n"},
         {{"--seed", "x"}, std::string(BAD_SEED) + "x\n"},
         {{"--seed", "-1"}, std::string(BAD_SEED) + "-1\n"},
+        {{"--seed", "2147483648"}, std::string(BAD_SEED) + "2147483648\n"},
         {{"--seed", "4294967296"}, std::string(BAD_SEED) + "4294967296\n"},
+        {{"--seed", "00000000001"}, std::string(BAD_SEED) + "00000000001\n"},
         {{"--seed=12x"}, std::string(BAD_SEED) + "12x\n"},
-        {{"--seed", "1", "--seed", "2"}, std::string(SEED_TWICE) + "--seed\n"},
+        {{"--seed", "1", "--seed", "2"}, std::string("--seed") + OPTION_TWICE + "--seed\n"},
+        {{"--seeds", "5"}, std::string(UNKNOWN_ARGUMENT) + "--seeds\n"},
+        {{"--seedX", "5"}, std::string(UNKNOWN_ARGUMENT) + "--seedX\n"},
         {{"--colour"}, std::string(UNKNOWN_ARGUMENT) + "--colour\n"},
+        {{"--help=1"}, std::string(UNKNOWN_ARGUMENT) + "--help=1\n"},
         {{"m", "1"}, std::string(UNKNOWN_ARGUMENT) + "m\n"},
+        {{"--\x7f\x1b[2J"}, std::string(UNKNOWN_ARGUMENT) + "--??[2J\n"},
+        {{"--height"}, std::string(MISSING_HEIGHT) + "\n"},
+        {{"--height", "1"}, std::string(BAD_HEIGHT) + "1\n"},
+        {{"--height=-3"}, std::string(BAD_HEIGHT) + "-3\n"},
+        {{"--height", "+4"}, std::string(BAD_HEIGHT) + "+4\n"},
+        {{"--height", "12x"}, std::string(BAD_HEIGHT) + "12x\n"},
+        {{"--height", "3", "--height=4"}, std::string("--height") + OPTION_TWICE + "--height=4\n"},
+        {{"--width="}, std::string(MISSING_WIDTH) + "\n"},
+        {{"--width", "0"}, std::string(BAD_WIDTH) + "0\n"},
+        {{"--width", "2.5"}, std::string(BAD_WIDTH) + "2.5\n"},
+        {{"--name"}, std::string(MISSING_NAME) + "\n"},
+        {{"--name="}, std::string(MISSING_NAME) + "\n"},
+        {{"--name", longName}, std::string(BAD_NAME) + longName.substr(0, 64) + "\n"},
+        {{"--name", "a", "--name", "b"}, std::string("--name") + OPTION_TWICE + "--name\n"},
+        {{"--format"}, std::string(MISSING_FORMAT) + "\n"},
+        {{"--format", "4"}, std::string(BAD_FORMAT) + "4\n"},
+        {{"--format=TEXT"}, std::string(BAD_FORMAT) + "TEXT\n"},
+        {{"--format", "1", "--format", "both"}, std::string("--format") + OPTION_TWICE + "--format\n"},
+        // Every value is checked, even beside --help.
+        {{"--help", "--height", "1"}, std::string(BAD_HEIGHT) + "1\n"},
     };
     for (auto &row : refused) {
         RunOptions options;
@@ -64,18 +90,75 @@ TEST_F(Run, CommandLineOptions) {
         EXPECT_EQ(r.err, shown(row.error + USAGE_LINE)) << row.arguments[0];
     }
     EXPECT_TRUE(listDir(dir).empty());
-    // --help and --version show their text and end.
-    const struct { const char *argument; std::string out; } shows[] = {
-        {"--help", HELP_TEXT}, {"--version", "mazegen " MAZEGEN_VERSION "\n"}};
+    // --help and --version show their text and end; --help comes first.
+    const std::string version = "mazegen " MAZEGEN_VERSION "\n";
+    const struct { std::vector<std::string> arguments; std::string out; } shows[] = {
+        {{"--help"}, HELP_TEXT}, {{"--version"}, version}, {{"--help", "--version"}, HELP_TEXT},
+        {{"--version", "--help"}, HELP_TEXT}, {{"--version", "--name", "m", "--format=1"}, version}};
     for (auto &row : shows) {
         RunOptions options;
-        options.arguments = {row.argument};
+        options.arguments = row.arguments;
         RunResult r = runMazegen(dir, "3 3 m 1\n", options);
-        EXPECT_EQ(r.status, 0) << row.argument;
-        EXPECT_EQ(r.out, shown(row.out)) << row.argument;
-        EXPECT_EQ(r.err, "") << row.argument;
+        EXPECT_EQ(r.status, 0) << row.arguments[0];
+        EXPECT_EQ(r.out, shown(row.out)) << row.arguments[0];
+        EXPECT_EQ(r.err, "") << row.arguments[0];
     }
     EXPECT_TRUE(listDir(dir).empty());
+}
+
+TEST_F(Run, AnswersGivenAsOptionsAreNotAsked) {
+    // The questions left are asked in their order; the files are those of
+    // the same answers typed, with the same seed.
+    withPalette(shippedPalette());
+    RunOptions typed;
+    typed.arguments = {"--seed", "7"};
+    ASSERT_EQ(runMazegen(dir, "20 30 typed 3\n", typed).status, 0);
+    const struct { std::vector<std::string> arguments; const char *input; std::string out; } rows[] = {
+        {{"--height", "20", "--width", "30", "--name", "a", "--format", "both"}, "", PROGRESS},
+        {{"--height=20", "--width=30", "--name=b", "--format=3"}, "", PROGRESS},
+        {{"--height", "20", "--width", "30"}, "c 3", PROGRESS + NAME + MENU},
+        {{"--height", "20"}, "30 d 3", WIDTH + PROGRESS + NAME + MENU},
+        {{"--width", "30"}, "20 e 3", HEIGHT + PROGRESS + NAME + MENU},
+        {{"--name", "f"}, "20 30 3", HEIGHT + WIDTH + PROGRESS + MENU},
+        {{"--format", "both"}, "20 30 g", HEIGHT + WIDTH + PROGRESS + NAME},
+        {{"--name", "h", "--format", "3"}, "20 30", HEIGHT + WIDTH + PROGRESS},
+        {{"--width", "30", "--name", "i"}, "20 0 3", HEIGHT + PROGRESS + MENU + INVALID + MENU},
+    };
+    for (auto &row : rows) {
+        RunOptions options;
+        options.arguments = row.arguments;
+        options.arguments.insert(options.arguments.end(), {"--seed", "7"});
+        RunResult r = runMazegen(dir, row.input, options);
+        EXPECT_EQ(r.status, 0) << row.input;
+        EXPECT_EQ(r.out, row.out) << row.input;
+    }
+    for (const char *name : {"a", "b", "c", "d", "e", "f", "g", "h", "i"}) {
+        EXPECT_EQ(readFile(path(std::string(name) + ".txt")), readFile(path("typed.txt"))) << name;
+        EXPECT_EQ(readFile(path(std::string(name) + ".bmp")), readFile(path("typed.bmp"))) << name;
+    }
+    // With every answer given, standard input is not read: a terminal on
+    // which nothing is typed does not hold the run up.
+    RunOptions all;
+    all.arguments = {"--height", "4", "--width", "5", "--name", "t", "--format", "text"};
+    all.terminal = Terminal::ALL;
+    all.seconds = 20;
+    RunResult r = runMazegen(dir, "", all);
+    EXPECT_FALSE(r.timedOut);
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(savedText("t.txt").width, 5);
+    // Option sizes keep set-up's limits; a typed size below 2 ends silently.
+    const struct { std::vector<std::string> arguments; const char *input; std::string out; int status; } limits[] = {
+        {{"--height", "70000", "--width", "70000"}, "", shown(TOO_LARGE_MESSAGE), 2},
+        {{"--height", "99999999999", "--width=5"}, "", shown(TOO_LARGE_MESSAGE), 2},
+        {{"--height", "5"}, "1 m 1", WIDTH, 2},
+    };
+    for (auto &row : limits) {
+        RunOptions options;
+        options.arguments = row.arguments;
+        RunResult limited = runMazegen(dir, row.input, options);
+        EXPECT_EQ(limited.status, row.status) << row.arguments[1];
+        EXPECT_EQ(limited.out, row.out) << row.arguments[1];
+    }
 }
 
 TEST_F(Run, ASeedMakesTheSameMazeAgainAsTheClockSecondDid) {
@@ -90,7 +173,7 @@ TEST_F(Run, ASeedMakesTheSameMazeAgainAsTheClockSecondDid) {
     EXPECT_EQ(readFile(path("a.bmp")), readFile(path("b.bmp")));
     savedText("a.txt");
     RunOptions largest;
-    largest.arguments = {"--seed=4294967295"};
+    largest.arguments = {"--seed=2147483647"};
     EXPECT_EQ(runMazegen(dir, "40 60 d 1\n", largest).status, 0);
     savedText("d.txt");
     RunOptions eight;

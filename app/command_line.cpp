@@ -6,6 +6,7 @@
 
 #include "app/console_texts.h"
 #include "maze/maze_state.h"
+#include "output/raster.h"
 #include "platform/console.h"
 
 // Longest argument echoed in a message; the rest is cut.
@@ -22,6 +23,7 @@ enum ValueKind {
     SIZE_VALUE,    // a size in cells
     NAME_VALUE,    // a file name without extension
     FORMAT_VALUE,  // a save format
+    SCALE_VALUE,   // a scale of the pictures
 };
 
 // The options, in the order of the table below.
@@ -33,6 +35,8 @@ enum OptionId {
     OPTION_WIDTH,
     OPTION_NAME,
     OPTION_FORMAT,
+    OPTION_SOLUTION,
+    OPTION_SCALE,
     OPTION_COUNT,
 };
 
@@ -51,6 +55,8 @@ static const Option OPTIONS[OPTION_COUNT] = {
     {"--width", SIZE_VALUE, MISSING_WIDTH, BAD_WIDTH},
     {"--name", NAME_VALUE, MISSING_NAME, BAD_NAME},
     {"--format", FORMAT_VALUE, MISSING_FORMAT, BAD_FORMAT},
+    {"--solution", NO_VALUE, nullptr, nullptr},
+    {"--scale", SCALE_VALUE, MISSING_SCALE, BAD_SCALE},
 };
 
 // The words --format takes, each with its menu number.
@@ -99,14 +105,23 @@ static bool readSeed(const char *text, uint32_t *seed) {
     return true;
 }
 
-// Reads a size: a whole number of at least 2, kept at INT32_MAX beyond it.
-static bool readSize(const char *text, int32_t *size) {
+// Reads a whole number: decimal digits only, kept at INT32_MAX beyond it.
+static bool readWhole(const char *text, int32_t *number) {
     if (!allDigits(text)) return false;
     int64_t value = 0;
     for (const char *c = text; *c && value <= INT32_MAX; c++) value = value * 10 + (*c - '0');
-    if (value < 2) return false;
-    *size = value > INT32_MAX ? INT32_MAX : (int32_t)value;
+    *number = value > INT32_MAX ? INT32_MAX : (int32_t)value;
     return true;
+}
+
+// Reads a size: a whole number of at least 2.
+static bool readSize(const char *text, int32_t *size) {
+    return readWhole(text, size) && *size >= 2;
+}
+
+// Reads a scale: a whole number from 1 to LARGEST_SCALE.
+static bool readScale(const char *text, int32_t *scale) {
+    return readWhole(text, scale) && *scale >= 1 && *scale <= LARGEST_SCALE;
 }
 
 // Reads the value `text` of option `id` into `commandLine`; false when it
@@ -130,6 +145,8 @@ static bool readValue(OptionId id, const char *text, CommandLine *commandLine) {
                 return true;
             }
         return false;
+    case SCALE_VALUE:
+        return readScale(text, &commandLine->scale);
     case NO_VALUE:
         break;
     }
@@ -169,6 +186,7 @@ RunStatus readCommandLine(int argc, char **argv, CommandLine *commandLine) {
         if (!readValue(id, value, commandLine)) return refuse(nullptr, option.malformed, value);
         given[id] = true;
     }
+    commandLine->solution = given[OPTION_SOLUTION];
     if (given[OPTION_HELP]) commandLine->request = SHOW_HELP;
     else if (given[OPTION_VERSION]) commandLine->request = SHOW_VERSION;
     return RUN_OK;

@@ -1,6 +1,7 @@
 // The program's options: every answer of the dialogue (--height, --width,
-// --name, --format), the seed of the maze (--seed), and --help and
-// --version, which show a text and end the run.
+// --name, --format), the seed of the maze (--seed), what the files show
+// (--solution, --scale), and --help and --version, which show a text and
+// end the run.
 #ifndef APP_COMMAND_LINE_H
 #define APP_COMMAND_LINE_H
 
@@ -33,6 +34,10 @@ struct CommandLine {
     bool nameGiven = false;                // --name was given
     char name[FILENAME_BUFFER_SIZE] = {};  // its value, 1 to 255 bytes
     SaveFormat format = FORMAT_ASKED;      // --format
+    bool solution = false;                 // --solution: the entrance, the exit and
+                                           // the way through are saved too
+    int32_t scale = 1;                     // --scale: picture pixels across one pixel
+                                           // of the grid, 1 to LARGEST_SCALE
 };
 
 // Reads the `argc` arguments of `argv` into `commandLine`; every value is
@@ -41,7 +46,8 @@ struct CommandLine {
 // usage line: an unknown argument, an option given twice or without its
 // value, or a malformed value (a seed other than 0 to LARGEST_SEED in 1 to
 // 10 digits, a size that is not a whole number of at least 2, an empty name
-// or one over 255 bytes, a format other than 1, 2, 3, text, image, both).
+// or one over 255 bytes, a format other than 1, 2, 3, text, image, both, a
+// scale that is not a whole number from 1 to LARGEST_SCALE).
 // A size beyond the 32-bit range is kept as INT32_MAX, which set-up refuses
 // as too large.
 RunStatus readCommandLine(int argc, char **argv, CommandLine *commandLine);

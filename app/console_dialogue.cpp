@@ -7,6 +7,7 @@
 #include "app/answer_reader.h"
 #include "app/console_texts.h"
 #include "maze/maze_generator.h"
+#include "maze/maze_solver.h"
 #include "maze/maze_state.h"
 #include "output/bitmap_file.h"
 #include "output/save_file.h"
@@ -42,12 +43,29 @@ RunStatus generateMaze() {
     return RUN_OK;
 }
 
-// Saves the maze in `format`.
-static RunStatus saveAs(SaveFormat format, const char *filename) {
-    RunStatus status = RUN_OK;
-    if (format == FORMAT_TEXT || format == FORMAT_BOTH) status = saveText(filename);
-    if (status == RUN_OK && (format == FORMAT_IMAGE || format == FORMAT_BOTH))
-        status = saveBitmap(filename);
+// Finds the way through, with a progress line.
+static RunStatus solveMaze() {
+    beginProgress(maze.cellCount);
+    RunStatus status = findWay();
+    endProgress();
+    return status;
+}
+
+// Saves the maze in `format` with what `given` asks for: the text file,
+// then the way's text file, then the picture, then the way's picture, each
+// whole before the next; the first failure ends the saves.
+static RunStatus saveAs(SaveFormat format, const char *filename, const CommandLine &given) {
+    bool text = format == FORMAT_TEXT || format == FORMAT_BOTH;
+    bool picture = format == FORMAT_IMAGE || format == FORMAT_BOTH;
+    PictureStyle style;
+    style.scale = given.scale;
+    style.openings = given.solution;
+    RunStatus status = given.solution ? solveMaze() : RUN_OK;
+    if (status == RUN_OK && text) status = saveText(filename);
+    if (status == RUN_OK && text && given.solution) status = saveWayText(filename);
+    if (status == RUN_OK && picture) status = saveBitmap(filename, style);
+    style.way = true;
+    if (status == RUN_OK && picture && given.solution) status = saveBitmap(filename, style);
     return status;
 }
 
@@ -60,7 +78,7 @@ RunStatus saveMaze(const CommandLine &given) {
         showText(FILENAME_PROMPT);
         if (readToken(stdin, filename, sizeof filename) == READ_END) return RUN_INPUT_ENDED;
     }
-    if (given.format != FORMAT_ASKED) return saveAs(given.format, filename);
+    if (given.format != FORMAT_ASKED) return saveAs(given.format, filename, given);
 
     int32_t menuChoice = 0;
     for (;;) {
@@ -71,7 +89,7 @@ RunStatus saveMaze(const CommandLine &given) {
         // menuChoice then keeps its earlier, invalid value.
         if (read == READ_NOT_NUMBER) skipTokenRest(stdin);
         if (menuChoice >= FORMAT_TEXT && menuChoice <= FORMAT_BOTH)
-            return saveAs((SaveFormat)menuChoice, filename);
+            return saveAs((SaveFormat)menuChoice, filename, given);
         showText(INVALID_CHOICE);
     }
 }

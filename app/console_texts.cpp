@@ -32,7 +32,7 @@ const char IMAGE_TOO_LARGE_MESSAGE[] = "画像が大きすぎて保存できま�
 
 #define USAGE_LINE_TEXT \
     "使い方: mazegen [--height N] [--width N] [--name 名前] [--format 形式] [--seed N]\n" \
-    "                [--help] [--version]\n"
+    "                [--solution] [--scale N] [--help] [--version]\n"
 const char USAGE_LINE[] = USAGE_LINE_TEXT;
 const char HELP_TEXT[] =
     USAGE_LINE_TEXT
@@ -51,6 +51,10 @@ const char HELP_TEXT[] =
     "  --seed N        乱数の種を N (0 から 2147483647) にします。同じ種と同じ\n"
     "                  大きさからは、いつでも同じ迷路ができます。指定しないときは\n"
     "                  時計の秒を種にします。\n"
+    "  --solution      入口 (左上) と出口 (右下) を開け、その間の道筋も保存します:\n"
+    "                  名前-solution.txt (道筋のセル番号、1 行に 1 つ) と\n"
+    "                  名前-solution.bmp (道筋を赤で描いた画像)。\n"
+    "  --scale N       画像の 1 画素を N x N 画素にします (1 から 64)。\n"
     "  --help          この説明を表示して終わります (ほかのどのオプションよりも先)。\n"
     "  --version       名前と版を表示して終わります。\n"
     "\n"
@@ -68,3 +72,5 @@ const char MISSING_NAME[] = "--name のあとにファイル名がありませ�
 const char BAD_NAME[] = "--name の値は 255 バイトまでの名前です: ";
 const char MISSING_FORMAT[] = "--format のあとに形式の値がありません";
 const char BAD_FORMAT[] = "--format の値は 1、2、3、text、image、both のどれかです: ";
+const char MISSING_SCALE[] = "--scale のあとに倍率の値がありません";
+const char BAD_SCALE[] = "--scale の値は 1 から 64 までの整数です: ";

@@ -43,5 +43,7 @@ extern const char MISSING_NAME[];
 extern const char BAD_NAME[];
 extern const char MISSING_FORMAT[];
 extern const char BAD_FORMAT[];
+extern const char MISSING_SCALE[];
+extern const char BAD_SCALE[];
 
 #endif

@@ -148,7 +148,10 @@ void releaseMaze() {
     free(maze.carvedWalls);
     free(maze.eastWalls);
     free(maze.southWalls);
+    free(maze.wayCells);
     maze.carvedWalls = nullptr;
     maze.eastWalls = nullptr;
     maze.southWalls = nullptr;
+    maze.wayCells = nullptr;
+    maze.wayLength = 0;
 }

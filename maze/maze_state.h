@@ -1,5 +1,6 @@
-// The one maze of a run: its sizes, wall flags, carving bookkeeping and
-// random generator, held in one process-wide record `maze`.
+// The one maze of a run: its sizes, wall flags, carving bookkeeping, the
+// way through and the random generator, held in one process-wide record
+// `maze`.
 #ifndef MAZE_MAZE_STATE_H
 #define MAZE_MAZE_STATE_H
 
@@ -40,6 +41,11 @@ struct MazeState {
     uint32_t *candidateBlockTree = nullptr;  // Fenwick tree of candidates per block
     uint32_t candidateBlockCount = 0;        // blocks of CANDIDATE_BLOCK_BITS wall ids
     uint32_t candidateCount = 0;             // candidates left; 0 once carving is done
+
+    /* The way through, from the top-left cell to the bottom-right one, once
+       findWay has found it */
+    uint64_t *wayCells = nullptr;  // cellCount bits, 64 a word; 1 = on the way
+    uint32_t wayLength = 0;        // cells on the way, both ends included
 
     /* Random draws */
     uint32_t randomNext = 1;  // generator state; seeded by setUpMaze

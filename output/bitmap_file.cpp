@@ -11,6 +11,7 @@
 #include "platform/progress.h"
 
 static const char BITMAP_EXTENSION[] = ".bmp";
+static const char WAY_BITMAP_EXTENSION[] = "-solution.bmp";
 static const uint16_t BITMAP_TYPE = 0x4D42;  // "BM", little-endian
 static const uint16_t BI_RGB = 0;
 static const size_t BITMAP_FILE_HEADER_SIZE = 14;  // bytes of bmfh
@@ -100,45 +101,85 @@ static bool writeBitmapHeader() {
     return writeSaveFile(header, sizeof header);
 }
 
-// Writes the stored pixel rows, bottom row first, drawing them in `rows`
-// (room for CELL_PITCH rows of rowStride bytes); returns false on a write
+// Stored rows gathered for the next write: at least one row, and many
+// when rows are short.
+struct RowBlock {
+    uint8_t *bytes;   // the gathered rows
+    size_t capacity;  // bytes `bytes` holds
+    size_t used;      // bytes gathered and not yet written
+};
+static const size_t ROW_BLOCK_BYTES = 1 << 20;
+
+// Appends `copies` copies of the stored row `row` to `block`, writing the
+// block out whenever the next copy would not fit. Returns false on a write
 // error.
-static bool writePixels(uint8_t *rows) {
+static bool putRow(RowBlock *block, const uint8_t *row, int32_t copies) {
     size_t stride = (size_t)raster.rowStride;
-    const int32_t pitch = CELL_PITCH;
-    uint32_t cellRows = (uint32_t)maze.mazeHeight;
-    // Bottom row of cells first, and in each its bottom pixel row first: the
-    // stored rows of a row of cells are one block, handed to the system in
-    // one write.
-    for (uint32_t done = 0; done < cellRows; done++) {
-        uint32_t cellRow = cellRows - 1 - done;
-        for (int32_t localY = pitch - 1; localY >= 0; localY--) {
-            uint8_t *row = rows + (size_t)(pitch - 1 - localY) * stride;
-            bool passage = localY >= WALL_THICKNESS && localY < WALL_THICKNESS + PASSAGE_WIDTH;
-            if (passage && localY < WALL_THICKNESS + PASSAGE_WIDTH - 1) memcpy(row, row - stride, stride);
-            else drawPixelRow(cellRow, localY, row);
+    for (int32_t copy = 0; copy < copies; copy++) {
+        if (block->used + stride > block->capacity) {
+            if (!writeSaveFile(block->bytes, block->used)) return false;
+            block->used = 0;
         }
-        if (!writeSaveFile(rows, (size_t)pitch * stride)) return false;
-        showProgress(done + 1);
+        memcpy(block->bytes + block->used, row, stride);
+        block->used += stride;
     }
     return true;
 }
 
-RunStatus saveBitmap(const char *filename) {
+// Writes the stored pixel rows, bottom row first, drawing each kind of row
+// of a row of cells once in `row` (rowStride bytes) and gathering the
+// copies in `block`; returns false on a write error.
+static bool writePixels(uint8_t *row, RowBlock *block) {
+    uint32_t cellRows = (uint32_t)maze.mazeHeight;
+    int32_t scale = raster.style.scale;
+    // The five rows of the passage squares are one drawing.
+    int32_t passageRows = scale * PASSAGE_WIDTH;
+    for (uint32_t done = 0; done < cellRows; done++) {
+        uint32_t cellRow = cellRows - 1 - done;
+        drawPixelRow(cellRow, CELL_PITCH - 1, row);
+        if (!putRow(block, row, scale * WALL_THICKNESS)) return false;
+        drawPixelRow(cellRow, WALL_THICKNESS, row);
+        if (!putRow(block, row, passageRows)) return false;
+        drawPixelRow(cellRow, 0, row);
+        if (!putRow(block, row, scale * WALL_THICKNESS)) return false;
+        showProgress(done + 1);
+    }
+    return writeSaveFile(block->bytes, block->used);
+}
+
+RunStatus setUpBitmap(const PictureStyle &style) {
+    RunStatus status = setUpRaster(style);
+    if (status != RUN_OK) return status;
+    // bfSize counts the whole file in 32 bits.
+    uint64_t pixelBytes = (uint64_t)raster.rowStride * (uint64_t)raster.imageHeight;
+    return pixelBytes + PIXEL_DATA_OFFSET > UINT32_MAX ? RUN_IMAGE_TOO_LARGE : RUN_OK;
+}
+
+RunStatus saveBitmap(const char *filename, const PictureStyle &style) {
     uint8_t palette[PALETTE_SIZE];
     RunStatus status = readPalette(palette);
     if (status != RUN_OK) return status;
-    status = setUpRaster(PIXEL_DATA_OFFSET);  // bfSize must fit its 32 bits
+    if (style.way) markWayColour(palette, WAY_PIXEL, WALL_PIXEL, PASSAGE_PIXEL);
+    status = setUpBitmap(style);
     if (status != RUN_OK) return status;
-    uint8_t *rows = (uint8_t *)malloc((size_t)CELL_PITCH * (size_t)raster.rowStride);
-    if (!rows) return RUN_NO_MEMORY;
+    size_t stride = (size_t)raster.rowStride;
+    RowBlock block = {nullptr, stride > ROW_BLOCK_BYTES ? stride : ROW_BLOCK_BYTES, 0};
+    uint8_t *row = (uint8_t *)malloc(stride);
+    block.bytes = (uint8_t *)malloc(block.capacity);
+    if (!row || !block.bytes) {
+        free(row);
+        free(block.bytes);
+        return RUN_NO_MEMORY;
+    }
 
-    status = openSaveFile(filename, BITMAP_EXTENSION, (uint64_t)maze.mazeHeight);
+    status = openSaveFile(filename, style.way ? WAY_BITMAP_EXTENSION : BITMAP_EXTENSION,
+                          (uint64_t)maze.mazeHeight);
     if (status == RUN_OK) {
         bool written = writeBitmapHeader() && writeSaveFile(palette, PALETTE_SIZE) &&
-                       writePixels(rows);
+                       writePixels(row, &block);
         status = finishSaveFile(written);
     }
-    free(rows);
+    free(row);
+    free(block.bytes);
     return status;
 }

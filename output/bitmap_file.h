@@ -5,18 +5,25 @@
 
 #include <cstdint>
 
+#include "output/raster.h"
 #include "platform/run_status.h"
 
 // Offset of the pixel bytes: the two headers (14 and 40 bytes) and the
 // 1024-byte colour table come first.
 const uint32_t PIXEL_DATA_OFFSET = 1078;
 
-// Saves the carved maze as `filename` plus ".bmp". Every input (palette,
-// image size, memory for a few pixel rows) is checked before the file is
-// touched. Returns RUN_OK, RUN_NO_PALETTE, RUN_BAD_PALETTE,
-// RUN_IMAGE_TOO_LARGE, RUN_NO_MEMORY, RUN_CANNOT_CREATE or
-// RUN_CANNOT_WRITE; on failure an existing file of that name is left as it
-// was.
-RunStatus saveBitmap(const char *filename);
+// Saves the carved maze drawn in `style` as `filename` plus ".bmp", or
+// plus "-solution.bmp" when it shows the way, whose colour-table entry
+// WAY_PIXEL is then a colour that stands apart from those of walls and
+// passages. Every input (palette, image size, memory for a row and a block
+// of rows) is checked before the file is touched. Returns RUN_OK,
+// RUN_NO_PALETTE, RUN_BAD_PALETTE, RUN_IMAGE_TOO_LARGE (a file over 4 GiB),
+// RUN_NO_MEMORY, RUN_CANNOT_CREATE or RUN_CANNOT_WRITE; on failure an
+// existing file of that name is left as it was.
+RunStatus saveBitmap(const char *filename, const PictureStyle &style);
+
+// Sets up the raster for the maze drawn in `style` (setUpRaster) and checks
+// that its bitmap fits the format: RUN_OK or RUN_IMAGE_TOO_LARGE.
+RunStatus setUpBitmap(const PictureStyle &style);
 
 #endif

@@ -19,4 +19,10 @@ extern const char PALETTE_FILE_NAME[];
 // RUN_BAD_PALETTE when it holds fewer bytes.
 RunStatus readPalette(uint8_t *palette);
 
+// Sets colour-table entry `way` of `palette` to a colour that stands
+// clearly apart from entries `wall` and `passage`: red, or where red is
+// close to either of them, the first of blue, green, magenta, cyan and
+// yellow that is not; where none is far enough, the one farthest from both.
+void markWayColour(uint8_t *palette, uint8_t way, uint8_t wall, uint8_t passage);
+
 #endif

@@ -20,8 +20,8 @@
 // Bytes of the buffer a typed file name is read into: up to 255 bytes and
 // the terminating zero.
 const size_t FILENAME_BUFFER_SIZE = 256;
-// Bytes of the longest extension a file name is given.
-const size_t LONGEST_EXTENSION = 8;
+// Bytes of the longest extension a file name is given ("-solution.bmp").
+const size_t LONGEST_EXTENSION = 16;
 
 // Starts saving the typed `filename` plus `extension` (at most
 // LONGEST_EXTENSION bytes) and the progress line of a step of

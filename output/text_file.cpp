@@ -1,29 +1,31 @@
-// Writer of the text maze file.
+// Writers of the text maze file and of the way through.
 #include "output/text_file.h"
 
 #include <cstring>
 
+#include "maze/maze_solver.h"
 #include "maze/maze_state.h"
 #include "output/save_file.h"
 #include "platform/progress.h"
 
 static const char TEXT_EXTENSION[] = ".txt";
+static const char WAY_TEXT_EXTENSION[] = "-solution.txt";
 // Lines are gathered in a block of this many bytes, which goes to the file
 // in one write.
 static const size_t TEXT_BLOCK_SIZE = 1 << 16;
-// Longest line: a sign, ten digits, CR and LF.
-static const size_t LONGEST_LINE = 13;
+// Longest line: a sign, the 19 digits of a 64-bit value, CR and LF.
+static const size_t LONGEST_LINE = 22;
 
 // Formats `value` in decimal followed by CR LF at `out`; returns its length.
 // The line end is written byte by byte, so the file is the same on every
 // system.
-static size_t formatLine(char *out, int32_t value) {
-    char digits[10];
+static size_t formatLine(char *out, int64_t value) {
+    char digits[20];
     size_t count = 0, length = 0;
-    int64_t magnitude = value;
-    if (magnitude < 0) {
+    uint64_t magnitude = (uint64_t)value;
+    if (value < 0) {
         out[length++] = '-';
-        magnitude = -magnitude;
+        magnitude = 0 - magnitude;
     }
     do {
         digits[count++] = (char)('0' + magnitude % 10);
@@ -42,26 +44,35 @@ struct TextBlock {
     uint64_t lines;               // lines formatted so far, for the progress line
 };
 
-// Appends the lines of `count` values from `values` to the file being saved
-// through `block`. Returns false on a write error.
-static bool writeLines(TextBlock *block, const int32_t *values, uint32_t count) {
-    for (uint32_t i = 0; i < count; i++) {
-        if (block->used + LONGEST_LINE > TEXT_BLOCK_SIZE) {
-            if (!writeSaveFile(block->bytes, block->used)) return false;
-            block->used = 0;
-            showProgress(block->lines);
-        }
-        block->used += formatLine(block->bytes + block->used, values[i]);
-        block->lines++;
+// Appends the line of `value` to the file being saved through `block`,
+// writing the block out first when it is full. Returns false on a write
+// error.
+static bool writeLine(TextBlock *block, int64_t value) {
+    if (block->used + LONGEST_LINE > TEXT_BLOCK_SIZE) {
+        if (!writeSaveFile(block->bytes, block->used)) return false;
+        block->used = 0;
+        showProgress(block->lines);
     }
+    block->used += formatLine(block->bytes + block->used, value);
+    block->lines++;
     return true;
 }
+
+// Appends the lines of `count` values from `values`. Returns false on a
+// write error.
+static bool writeLines(TextBlock *block, const int32_t *values, uint32_t count) {
+    for (uint32_t i = 0; i < count; i++)
+        if (!writeLine(block, values[i])) return false;
+    return true;
+}
+
+// The block of the save under way.
+static TextBlock block;
 
 RunStatus saveText(const char *filename) {
     RunStatus status = openSaveFile(filename, TEXT_EXTENSION, 2 + (uint64_t)maze.wallCount);
     if (status != RUN_OK) return status;
 
-    static TextBlock block;
     block.used = 0;
     block.lines = 0;
     const int32_t sizes[2] = {maze.mazeWidth, maze.mazeHeight};
@@ -69,5 +80,21 @@ RunStatus saveText(const char *filename) {
                    writeLines(&block, maze.eastWalls, maze.eastWallCount) &&
                    writeLines(&block, maze.southWalls, maze.southWallCount) &&
                    writeSaveFile(block.bytes, block.used);
+    return finishSaveFile(written);
+}
+
+RunStatus saveWayText(const char *filename) {
+    RunStatus status = openSaveFile(filename, WAY_TEXT_EXTENSION, maze.wayLength);
+    if (status != RUN_OK) return status;
+    block.used = 0;
+    block.lines = 0;
+    bool written = true;
+    for (uint32_t cell = 0, previous = NO_CELL; written && cell != NO_CELL;) {
+        written = writeLine(&block, cell);
+        uint32_t next = nextOnWay(cell, previous);
+        previous = cell;
+        cell = next;
+    }
+    written = written && writeSaveFile(block.bytes, block.used);
     return finishSaveFile(written);
 }

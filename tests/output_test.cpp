@@ -6,6 +6,7 @@
 #include <string>
 
 #include "maze/maze_generator.h"
+#include "maze/maze_solver.h"
 #include "maze/maze_state.h"
 #include "output/bitmap_file.h"
 #include "output/palette.h"
@@ -61,7 +62,7 @@ ReadMaze currentMaze() {
 TEST_F(InScratchFolder, RasterOfThreeByTwoWithEveryEastWallRemoved) {
     ASSERT_NO_FATAL_FAILURE(setUpWithWalls(3, 2, {0, 0, 0, 0}, {1, 0, 1}));
     writeFile(PALETTE_FILE_NAME, shippedPalette());
-    ASSERT_EQ(saveBitmap("m"), RUN_OK);
+    ASSERT_EQ(saveBitmap("m", PictureStyle()), RUN_OK);
     EXPECT_EQ(raster.imageWidth, 21);
     EXPECT_EQ(raster.imageHeight, 14);
     EXPECT_EQ(raster.rowStride, 24);
@@ -77,52 +78,124 @@ TEST_F(InScratchFolder, RasterOfThreeByTwoWithEveryEastWallRemoved) {
         }
     EXPECT_EQ(readFile("m.bmp").substr(PIXEL_DATA_OFFSET), drawn);
     EXPECT_EQ(referencePixels(currentMaze()), drawn);
+    // The way is 0, 1, 4, 5: the entrance, the exit, the passages and the
+    // strips between way cells are entry 1, the rest as before.
+    ASSERT_EQ(findWay(), RUN_OK);
+    PictureStyle way;
+    way.way = true;
+    ASSERT_EQ(saveBitmap("m", way), RUN_OK);
+    std::string bmp = readFile("m-solution.bmp");
+    auto pixel = [&](int x, int y) { return (int)(uint8_t)bmp[PIXEL_DATA_OFFSET + (13 - y) * 24 + x]; };
+    const struct { int x, y, entry; } pixels[] = {
+        {0, 3, 1}, {20, 10, 1}, {0, 10, 0}, {20, 3, 0}, {3, 3, 1}, {6, 3, 1}, {7, 3, 1},
+        {10, 6, 1}, {10, 7, 1}, {13, 3, 255}, {14, 3, 255}, {17, 3, 255}, {3, 10, 255},
+        {6, 10, 255}, {7, 10, 255}, {10, 10, 1}, {0, 0, 0}, {6, 6, 0}, {20, 13, 0}, {22, 3, 0}};
+    for (auto &p : pixels) EXPECT_EQ(pixel(p.x, p.y), p.entry) << p.x << ", " << p.y;
 }
 
 TEST_F(InScratchFolder, StreamedRowsMatchThePerPixelRuleAndTheTextFile) {
     // Every remainder of 7 x width mod 4, thin shapes, and images many
-    // times the write block, so that block boundaries fall inside rows.
-    // Each picture is also checked against the text file of the same maze.
+    // times the write block, so that block boundaries fall inside rows, at
+    // several scales. Each picture is also checked against the text file of
+    // the same maze, and with the way: its text file against a search of
+    // the test's own, its pictures with openings and the way.
     writeFile(PALETTE_FILE_NAME, shippedPalette());
-    const struct { int w, h; uint32_t seed; } sizes[] = {
-        {4, 3, 5}, {3, 5, 5}, {2, 2, 5}, {5, 4, 5}, {2, 61, 5}, {53, 2, 5}, {301, 203, 5},
-        {2, 9000, 5}, {37, 23, 2024}};
+    std::string wayPalette = shippedPalette();
+    wayPalette.replace(4, 4, std::string("\0\0\xff\0", 4));  // entry 1 red
+    const struct { int w, h; uint32_t seed; int32_t scale; bool way; } sizes[] = {
+        {4, 3, 5, 1, false}, {3, 5, 5, 1, true}, {2, 2, 5, 1, true}, {5, 4, 5, 1, false},
+        {2, 61, 5, 1, false}, {53, 2, 5, 1, true}, {301, 203, 5, 1, false}, {2, 9000, 5, 1, false},
+        {37, 23, 2024, 1, true}, {3, 5, 5, 2, true}, {5, 4, 6, 3, false}, {2, 7, 7, 4, true},
+        {13, 2, 8, 64, true}, {150, 90, 9, 2, true}};
     for (auto &s : sizes) {
+        std::string shape = std::to_string(s.w) + " x " + std::to_string(s.h) + " at " +
+                            std::to_string(s.scale);
         maze.mazeWidth = s.w;
         maze.mazeHeight = s.h;
         ASSERT_EQ(setUpMaze(1), RUN_OK);
         seedRandom(s.seed);
         ASSERT_EQ(carveMaze(), RUN_OK);
+        PictureStyle style;
+        style.scale = s.scale;
+        style.openings = s.way;
         ASSERT_EQ(saveText("m"), RUN_OK);
-        ASSERT_EQ(saveBitmap("m"), RUN_OK);
+        ASSERT_EQ(saveBitmap("m", style), RUN_OK);
         std::string bmp = readFile("m.bmp");
         ReadMaze read;
-        ASSERT_EQ(parseTextMaze(readFile("m.txt"), &read), "") << s.w << " x " << s.h;
-        EXPECT_EQ(perfectMazeProblem(read), "") << s.w << " x " << s.h;
-        EXPECT_EQ(bitmapProblem(bmp, read, shippedPalette()), "") << s.w << " x " << s.h;
-        EXPECT_TRUE(bmp.substr(PIXEL_DATA_OFFSET) == referencePixels(currentMaze())) << s.w << " x " << s.h;
+        ASSERT_EQ(parseTextMaze(readFile("m.txt"), &read), "") << shape;
+        EXPECT_EQ(perfectMazeProblem(read), "") << shape;
+        PictureOptions options;
+        options.scale = (uint32_t)s.scale;
+        options.openings = s.way;
+        EXPECT_EQ(bitmapProblem(bmp, read, shippedPalette(), options), "") << shape;
+        EXPECT_TRUE(bmp.substr(PIXEL_DATA_OFFSET) == referencePixels(currentMaze(), options)) << shape;
+        if (s.way) {
+            ASSERT_EQ(findWay(), RUN_OK);
+            ASSERT_EQ(saveWayText("m"), RUN_OK);
+            style.way = true;
+            ASSERT_EQ(saveBitmap("m", style), RUN_OK);
+            options.way = wayThrough(read);
+            std::string lines;
+            for (uint32_t cell : options.way) lines += std::to_string(cell) + "\r\n";
+            EXPECT_EQ(readFile("m-solution.txt"), lines) << shape;
+            EXPECT_EQ(maze.wayLength, options.way.size()) << shape;
+            EXPECT_EQ(bitmapProblem(readFile("m-solution.bmp"), read, wayPalette, options), "") << shape;
+        }
         releaseMaze();
+    }
+}
+
+TEST(WayColour, StandsApartFromWallsAndPassages) {
+    // Red, unless it is close to the walls' or the passages' colour; then
+    // the first colour far from both (blue, then green), or the farthest.
+    const struct { uint8_t wall[3], passage[3], expected[3]; } palettes[] = {
+        {{0, 0, 0}, {255, 255, 255}, {255, 0, 0}},      // the shipped grey ramp
+        {{200, 0, 0}, {255, 255, 255}, {0, 0, 255}},    // red walls
+        {{0, 0, 0}, {250, 30, 20}, {0, 0, 255}},        // red passages
+        {{255, 0, 0}, {0, 0, 255}, {0, 160, 0}},        // red walls, blue passages
+        {{255, 255, 255}, {0, 0, 0}, {255, 0, 0}},      // the ramp reversed
+    };
+    for (auto &p : palettes) {
+        std::string bytes = shippedPalette();
+        uint8_t *palette = (uint8_t *)&bytes[0];
+        for (int i = 0; i < 3; i++) {
+            palette[2 - i] = p.wall[i];          // entry 0, stored blue, green, red
+            palette[1020 + 2 - i] = p.passage[i];  // entry 255
+        }
+        std::string before = bytes;
+        markWayColour(palette, WAY_PIXEL, WALL_PIXEL, PASSAGE_PIXEL);
+        for (int i = 0; i < 3; i++) EXPECT_EQ(palette[4 + 2 - i], p.expected[i]) << (int)p.wall[0];
+        EXPECT_EQ(bytes.substr(8), before.substr(8));  // only entry 1 changes
+        EXPECT_EQ(bytes.substr(0, 4), before.substr(0, 4));
     }
 }
 
 TEST_F(InScratchFolder, ImagesBeyondTheirFieldsAreRefusedBeforeAnyFile) {
     // Only the sizes are read: such mazes are never carved here.
     writeFile(PALETTE_FILE_NAME, shippedPalette());
-    const struct { int32_t w, h; uint32_t leading; RunStatus status; } sizes[] = {
-        {306783379, 2, 0, RUN_IMAGE_TOO_LARGE},  // imageWidth beyond 31 bits
-        {2, 306783379, 0, RUN_IMAGE_TOO_LARGE},  // imageHeight beyond 31 bits
-        {43826193, 2, 1078, RUN_IMAGE_TOO_LARGE},  // pixels fit 32 bits, the file does not
-        {9362, 9362, 1078, RUN_OK},  // 65534 x 65534 pixels: the largest square
-        {9363, 9363, 1078, RUN_IMAGE_TOO_LARGE},
-        {9362, 9363, 1078, RUN_IMAGE_TOO_LARGE},
-        {9363, 9362, 1078, RUN_IMAGE_TOO_LARGE},
+    const struct { int32_t w, h, scale; RunStatus status; } sizes[] = {
+        {306783379, 2, 1, RUN_IMAGE_TOO_LARGE},  // imageWidth beyond 31 bits
+        {2, 306783379, 1, RUN_IMAGE_TOO_LARGE},  // imageHeight beyond 31 bits
+        {43826193, 2, 1, RUN_IMAGE_TOO_LARGE},  // pixels fit 32 bits, the file does not
+        {9362, 9362, 1, RUN_OK},  // 65534 x 65534 pixels: the largest square
+        {9363, 9363, 1, RUN_IMAGE_TOO_LARGE},
+        {9362, 9363, 1, RUN_IMAGE_TOO_LARGE},
+        {9363, 9362, 1, RUN_IMAGE_TOO_LARGE},
+        {4681, 4681, 2, RUN_OK},  // the same picture at twice the scale
+        {4682, 4682, 2, RUN_IMAGE_TOO_LARGE},
+        {4681, 4682, 2, RUN_IMAGE_TOO_LARGE},
+        {146, 146, 64, RUN_OK},
+        {147, 146, 64, RUN_IMAGE_TOO_LARGE},
+        {4793490, 2, 64, RUN_IMAGE_TOO_LARGE},  // a row of 2^31 - 128 pixels
     };
     for (auto &s : sizes) {
         maze.mazeWidth = s.w;
         maze.mazeHeight = s.h;
-        EXPECT_EQ(setUpRaster(s.leading), s.status) << s.w << " x " << s.h;
+        PictureStyle style;
+        style.scale = s.scale;
+        EXPECT_EQ(setUpBitmap(style), s.status) << s.w << " x " << s.h << " at " << s.scale;
         if (s.status != RUN_OK) {
-            EXPECT_EQ(saveBitmap("big"), s.status) << s.w << " x " << s.h;
+            EXPECT_EQ(saveBitmap("big", style), s.status) << s.w << " x " << s.h;
         }
     }
     EXPECT_EQ(listDir("."), std::vector<std::string>{PALETTE_FILE_NAME});
@@ -139,7 +212,7 @@ TEST_F(InScratchFolder, BitmapBytesForSmallMazes) {
         ASSERT_EQ(setUpMaze(1), RUN_OK);
         seedRandom(99);
         ASSERT_EQ(carveMaze(), RUN_OK);
-        ASSERT_EQ(saveBitmap("m"), RUN_OK);
+        ASSERT_EQ(saveBitmap("m", PictureStyle()), RUN_OK);
         std::string bmp = readFile("m.bmp");
         EXPECT_EQ(bmp.size(), s.bytes);
         EXPECT_EQ(bitmapProblem(bmp, currentMaze(), palette), "") << s.w << " x " << s.h;
@@ -194,10 +267,10 @@ TEST_F(InScratchFolder, ASaveFollowsItsFolderAndCleansUpAFailedRename) {
 TEST_F(InScratchFolder, BrokenPaletteLeavesAnExistingBitmapAlone) {
     ASSERT_NO_FATAL_FAILURE(setUpWithWalls(2, 2, {1, 0}, {0, 0}));
     writeFile("m.bmp", "old picture");
-    EXPECT_EQ(saveBitmap("m"), RUN_NO_PALETTE);
+    EXPECT_EQ(saveBitmap("m", PictureStyle()), RUN_NO_PALETTE);
     for (size_t size : {0, 1, 1023}) {
         writeFile(PALETTE_FILE_NAME, scrambledPalette(size));
-        EXPECT_EQ(saveBitmap("m"), RUN_BAD_PALETTE) << size << " bytes";
+        EXPECT_EQ(saveBitmap("m", PictureStyle()), RUN_BAD_PALETTE) << size << " bytes";
     }
     EXPECT_EQ(readFile("m.bmp"), "old picture");
     EXPECT_EQ(listDir(".").size(), 2u);  // no temporary file left behind
@@ -207,7 +280,7 @@ TEST_F(InScratchFolder, NamesTheFolderRefuses) {
     ASSERT_NO_FATAL_FAILURE(setUpWithWalls(2, 2, {1, 0}, {0, 0}));
     writeFile(PALETTE_FILE_NAME, shippedPalette());
     EXPECT_EQ(saveText("missing/m"), RUN_CANNOT_CREATE);
-    EXPECT_EQ(saveBitmap(std::string(252, 'n').c_str()), RUN_CANNOT_CREATE);
+    EXPECT_EQ(saveBitmap(std::string(252, 'n').c_str(), PictureStyle()), RUN_CANNOT_CREATE);
     EXPECT_EQ(saveText(std::string(251, 'n').c_str()), RUN_OK);
     makeFolder("m.txt");  // a folder where the file should go
     EXPECT_EQ(saveText("m"), RUN_CANNOT_CREATE);

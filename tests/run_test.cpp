@@ -80,6 +80,12 @@ TEST_F(Run, CommandLineOptions) {
         {{"--format", "1", "--format", "both"}, std::string("--format") + OPTION_TWICE + "--format\n"},
         // Every value is checked, even beside --help.
         {{"--help", "--height", "1"}, std::string(BAD_HEIGHT) + "1\n"},
+        {{"--scale"}, std::string(MISSING_SCALE) + "\n"},
+        {{"--scale", "0"}, std::string(BAD_SCALE) + "0\n"},
+        {{"--scale=65"}, std::string(BAD_SCALE) + "65\n"},
+        {{"--scale", "1.5"}, std::string(BAD_SCALE) + "1.5\n"},
+        {{"--scale", "2", "--scale", "2"}, std::string("--scale") + OPTION_TWICE + "--scale\n"},
+        {{"--solution=yes"}, std::string(UNKNOWN_ARGUMENT) + "--solution=yes\n"},
     };
     for (auto &row : refused) {
         RunOptions options;
@@ -257,12 +263,56 @@ TEST_F(Run, EndOfInputBeforeAChoiceSavesNothing) {
     EXPECT_TRUE(listDir(dir).empty());
 }
 
-TEST_F(Run, ChoiceThreeSavesMatchingTextAndImage) {
+TEST_F(Run, SavedTextAndPicturesAgree) {
+    // The text file, the picture at its scale, and with --solution the way's
+    // text file (against a search of the test's own), the picture with its
+    // entrance and exit, and the way's picture in red.
     withPalette(shippedPalette());
-    RunResult r = runMazegen(dir, "20 31 maze 3\n");
-    EXPECT_EQ(r.out, TO_MENU);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(bitmapProblem(readFile(path("maze.bmp")), savedText("maze.txt"), shippedPalette()), "");
+    std::string wayPalette = shippedPalette();
+    wayPalette.replace(4, 4, std::string("\0\0\xff\0", 4));
+    const struct { std::vector<std::string> arguments; const char *input; uint32_t scale; bool way; } rows[] = {
+        {{}, "20 31 maze 3\n", 1, false},
+        {{"--solution"}, "20 31 maze 3\n", 1, true},
+        {{"--scale", "3"}, "20 31 maze 3\n", 3, false},
+        {{"--scale=2", "--solution"}, "9 14 maze 3\n", 2, true},
+        {{"--solution", "--format", "text"}, "9 14 maze\n", 1, true},
+        {{"--solution", "--scale", "5", "--format", "image"}, "9 14 maze\n", 5, true},
+    };
+    for (auto &row : rows) {
+        for (const std::string &name : listDir(dir))
+            if (name != "colorPalette.bin") removeTree(path(name));
+        RunOptions options;
+        options.arguments = row.arguments;
+        RunResult r = runMazegen(dir, row.input, options);
+        std::string shape = row.input + testing::PrintToString(row.arguments);
+        EXPECT_EQ(r.status, 0) << shape;
+        bool text = fileExists(path("maze.txt")), picture = fileExists(path("maze.bmp"));
+        EXPECT_EQ(fileExists(path("maze-solution.txt")), text && row.way) << shape;
+        EXPECT_EQ(fileExists(path("maze-solution.bmp")), picture && row.way) << shape;
+        ReadMaze m;
+        if (text) {
+            m = savedText("maze.txt");
+        } else {
+            ASSERT_EQ(mazeFromBitmap(readFile(path("maze.bmp")), &m, row.scale), "") << shape;
+        }
+        PictureOptions style;
+        style.scale = row.scale;
+        style.openings = row.way;
+        if (picture) {
+            EXPECT_EQ(bitmapProblem(readFile(path("maze.bmp")), m, shippedPalette(), style), "") << shape;
+        }
+        if (!row.way) continue;
+        style.way = wayThrough(m);
+        ASSERT_FALSE(style.way.empty()) << shape;
+        std::string lines;
+        for (uint32_t cell : style.way) lines += std::to_string(cell) + "\r\n";
+        if (text) {
+            EXPECT_EQ(readFile(path("maze-solution.txt")), lines) << shape;
+        }
+        if (picture) {
+            EXPECT_EQ(bitmapProblem(readFile(path("maze-solution.bmp")), m, wayPalette, style), "") << shape;
+        }
+    }
 }
 
 TEST_F(Run, PaletteProblemsKeepTheTextAndAnyOldBitmap) {

@@ -134,14 +134,16 @@ static uint32_t le(const std::string &b, size_t at, int width) {
     return v;
 }
 
-std::string mazeFromBitmap(const std::string &bmp, ReadMaze *m) {
+std::string mazeFromBitmap(const std::string &bmp, ReadMaze *m, uint32_t scale) {
     if (bmp.size() < 1078 || bmp.compare(0, 2, "BM") != 0) return "no bitmap header";
-    uint32_t iw = le(bmp, 18, 4), ih = le(bmp, 22, 4), stride = (iw + 3) / 4 * 4;
-    if (iw % 7 || ih % 7 || iw < 14 || ih < 14 || le(bmp, 2, 4) != bmp.size() ||
+    uint32_t iw = le(bmp, 18, 4), ih = le(bmp, 22, 4), stride = (iw + 3) / 4 * 4, pitch = 7 * scale;
+    if (iw % pitch || ih % pitch || iw < 2 * pitch || ih < 2 * pitch || le(bmp, 2, 4) != bmp.size() ||
         bmp.size() != 1078 + (uint64_t)stride * ih)
         return "sizes in the header do not match the file";
-    int w = (int)iw / 7, h = (int)ih / 7;
-    auto pixel = [&](int x, int y) { return (uint8_t)bmp[1078 + (ih - 1 - y) * stride + x]; };
+    int w = (int)(iw / pitch), h = (int)(ih / pitch);
+    auto pixel = [&](int x, int y) {
+        return (uint8_t)bmp[1078 + (ih - 1 - y * scale) * stride + x * scale];
+    };
     m->width = w;
     m->height = h;
     m->east.clear();
@@ -198,35 +200,83 @@ int isSideOpen(const ReadMaze &m, uint32_t cell, int side) {
     }
 }
 
-int isPassagePixel(const ReadMaze &m, uint32_t position, uint32_t stride) {
-    uint32_t x = position % stride, y = position / stride;
+// The neighbour of `cell` on `side` (which it has).
+uint32_t neighbourOf(const ReadMaze &m, uint32_t cell, int side) {
+    uint32_t width = (uint32_t)m.width;
+    switch (side) {
+    case NORTH: return cell - width;
+    case SOUTH: return cell + width;
+    case WEST: return cell - 1;
+    default: return cell + 1;
+    }
+}
+
+// The colour-table entry of the pixel at top-down `position` of a picture
+// drawn with `options`: each grid pixel is a square of scale x scale, the
+// entrance and the exit strips open with the openings, and the passage
+// pixels of the way's cells and of the strips between two of them are 1.
+char pictureByte(const ReadMaze &m, uint32_t position, uint32_t stride, const PictureOptions &options,
+                 const std::vector<char> &onWay) {
+    uint32_t x = position % stride / options.scale, y = position / stride / options.scale;
     if (x >= (uint32_t)m.width * PITCH) return 0;  // row fill
     uint32_t cellX = x / PITCH, cellY = y / PITCH;
-    uint32_t cell = cellY * (uint32_t)m.width + cellX;
+    uint32_t cell = cellY * (uint32_t)m.width + cellX, last = (uint32_t)(m.width * m.height) - 1;
+    char passage = onWay[cell] ? '\x01' : '\xff';
     int part = classifyPixel(x, y, cellX, cellY);
-    if (part == PART_PASSAGE) return 1;
+    if (part == PART_PASSAGE) return passage;
     if (part == CORNER) return 0;
-    return hasNeighbour(m, cell, part) && isSideOpen(m, cell, part);
+    if (!hasNeighbour(m, cell, part)) {
+        bool opening = (cell == 0 && part == WEST) || (cell == last && part == EAST);
+        return options.openings && opening ? passage : 0;
+    }
+    if (!isSideOpen(m, cell, part)) return 0;
+    return onWay[cell] && onWay[neighbourOf(m, cell, part)] ? '\x01' : '\xff';
 }
 
 }  // namespace
 
-std::string referencePixels(const ReadMaze &m) {
-    uint32_t width = (uint32_t)m.width * PITCH, height = (uint32_t)m.height * PITCH;
+std::vector<uint32_t> wayThrough(const ReadMaze &m) {
+    // Breadth first from cell 0, then back from the last cell by parents.
+    uint32_t cells = (uint32_t)(m.width * m.height);
+    std::vector<uint32_t> parent(cells, UINT32_MAX), queue = {0};
+    parent[0] = 0;
+    for (size_t at = 0; at < queue.size(); at++) {
+        uint32_t cell = queue[at];
+        for (int side : {NORTH, EAST, SOUTH, WEST}) {
+            if (!hasNeighbour(m, cell, side) || !isSideOpen(m, cell, side)) continue;
+            uint32_t next = neighbourOf(m, cell, side);
+            if (parent[next] != UINT32_MAX) continue;
+            parent[next] = cell;
+            queue.push_back(next);
+        }
+    }
+    std::vector<uint32_t> way;
+    if (parent[cells - 1] == UINT32_MAX) return way;
+    for (uint32_t cell = cells - 1; cell != 0; cell = parent[cell]) way.push_back(cell);
+    way.push_back(0);
+    return std::vector<uint32_t>(way.rbegin(), way.rend());
+}
+
+std::string referencePixels(const ReadMaze &m, const PictureOptions &options) {
+    uint32_t width = (uint32_t)m.width * PITCH * options.scale;
+    uint32_t height = (uint32_t)m.height * PITCH * options.scale;
     uint32_t stride = width % 4 == 0 ? width : width / 4 * 4 + 4;
+    std::vector<char> onWay((size_t)m.width * m.height, 0);
+    for (uint32_t cell : options.way) onWay[cell] = 1;
     // For each stored byte i * stride + j, the top-down position of stored
     // row i (row 0 at the bottom of the image), byte j.
     std::vector<uint32_t> rowMap((size_t)stride * height);
     for (uint32_t i = 0; i < height; i++)
         for (uint32_t j = 0; j < stride; j++) rowMap[(size_t)i * stride + j] = (height - i - 1) * stride + j;
     std::string pixels(rowMap.size(), '\0');
-    for (size_t k = 0; k < rowMap.size(); k++)
-        pixels[k] = isPassagePixel(m, rowMap[k], stride) ? '\xff' : '\0';
+    for (size_t k = 0; k < rowMap.size(); k++) pixels[k] = pictureByte(m, rowMap[k], stride, options, onWay);
     return pixels;
 }
 
-std::string bitmapProblem(const std::string &bmp, const ReadMaze &m, const std::string &palette) {
-    uint32_t iw = 7 * m.width, ih = 7 * m.height, stride = (iw + 3) / 4 * 4;
+std::string bitmapProblem(const std::string &bmp, const ReadMaze &m, const std::string &palette,
+                          const PictureOptions &options) {
+    uint32_t iw = 7 * m.width * options.scale, ih = 7 * m.height * options.scale;
+    uint32_t stride = (iw + 3) / 4 * 4;
     uint32_t size = 1078 + stride * ih;
     if (bmp.size() != size) return "file size " + std::to_string(bmp.size());
     const uint32_t fields[][3] = {{0, 2, 0x4D42}, {2, 4, size}, {6, 2, 0}, {8, 2, 0},
@@ -235,7 +285,7 @@ std::string bitmapProblem(const std::string &bmp, const ReadMaze &m, const std::
     for (auto &f : fields)
         if (le(bmp, f[0], (int)f[1]) != f[2]) return "header field at " + std::to_string(f[0]);
     if (bmp.compare(54, 1024, palette, 0, 1024) != 0) return "colour table differs";
-    std::string pixels = referencePixels(m);
+    std::string pixels = referencePixels(m, options);
     for (size_t k = 0; k < pixels.size(); k++)
         if (bmp[1078 + k] != pixels[k])
             return "pixel x " + std::to_string(k % stride) + " of stored row " + std::to_string(k / stride);

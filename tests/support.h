@@ -50,19 +50,32 @@ std::string parseTextMaze(const std::string &bytes, ReadMaze *maze);
 // cells - 1 walls removed, every flag 0 or 1), else what is wrong.
 std::string perfectMazeProblem(const ReadMaze &maze);
 
-// Reads the wall flags back from the pixels of a saved bitmap; returns ""
-// or what is wrong with its header.
-std::string mazeFromBitmap(const std::string &bmp, ReadMaze *maze);
+// Reads the wall flags back from the pixels of a saved bitmap drawn at
+// `scale`; returns "" or what is wrong with its header.
+std::string mazeFromBitmap(const std::string &bmp, ReadMaze *maze, uint32_t scale = 1);
+
+// How a picture is drawn: its scale, its entrance and exit, its way.
+struct PictureOptions {
+    uint32_t scale = 1;          // file pixels across one pixel of the grid
+    bool openings = false;       // the entrance and the exit are open
+    std::vector<uint32_t> way;   // cells drawn as the way (entry 1), if any
+};
+
+// The cells of the one path from cell 0 to the last cell of `maze`, in
+// order, by a breadth-first search of its own; empty when there is none.
+std::vector<uint32_t> wayThrough(const ReadMaze &maze);
 
 // The stored pixel bytes (bottom row first, rows padded to 4 bytes) of
 // `maze`, by the straightforward rule the streamed rows are checked
 // against: a row map from stored to top-down positions, and every pixel
-// decided on its own from its cell's part and one wall flag.
-std::string referencePixels(const ReadMaze &maze);
+// decided on its own from its cell's part and one wall flag (and, with
+// `options`, its scale, the openings and the way).
+std::string referencePixels(const ReadMaze &maze, const PictureOptions &options = {});
 
-// "" when `bmp` is exactly the bitmap of `maze` with colour table
-// `palette` (the first 1024 bytes), else the first difference.
-std::string bitmapProblem(const std::string &bmp, const ReadMaze &maze, const std::string &palette);
+// "" when `bmp` is exactly the bitmap of `maze` drawn with `options` and
+// colour table `palette` (the first 1024 bytes), else the first difference.
+std::string bitmapProblem(const std::string &bmp, const ReadMaze &maze, const std::string &palette,
+                          const PictureOptions &options = {});
 
 /* Running the built program (POSIX; under Wine for the Windows build) */
 

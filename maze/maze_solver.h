@@ -1,0 +1,30 @@
+// The way through the carved maze: the one path from the top-left cell
+// (cell 0), where the entrance is, to the bottom-right cell (the last
+// one), where the exit is.
+#ifndef MAZE_MAZE_SOLVER_H
+#define MAZE_MAZE_SOLVER_H
+
+#include <cstdint>
+
+#include "maze/maze_state.h"
+
+// Returned by nextOnWay at the end of the way, and given as the cell before
+// the first one.
+const uint32_t NO_CELL = 0xFFFFFFFFu;
+
+// Finds the way through the maze whose wall flags are settled and marks
+// its cells in maze.wayCells, reporting the cells searched to the progress
+// line of the step under way. Walks the maze's tree without recursion and
+// with 2 bits a cell besides the marks. Returns RUN_OK or RUN_NO_MEMORY.
+RunStatus findWay();
+
+// True when `cell` lies on the way found by findWay.
+inline bool onWay(uint32_t cell) {
+    return (maze.wayCells[cell / 64] >> (cell % 64) & 1) != 0;
+}
+
+// The cell after `cell` on the way from cell 0, given the one before it
+// (`previous`, NO_CELL at cell 0); NO_CELL after the last cell.
+uint32_t nextOnWay(uint32_t cell, uint32_t previous);
+
+#endif

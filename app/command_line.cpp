@@ -37,6 +37,7 @@ enum OptionId {
     OPTION_FORMAT,
     OPTION_SOLUTION,
     OPTION_SCALE,
+    OPTION_PNG,
     OPTION_COUNT,
 };
 
@@ -57,6 +58,7 @@ static const Option OPTIONS[OPTION_COUNT] = {
     {"--format", FORMAT_VALUE, MISSING_FORMAT, BAD_FORMAT},
     {"--solution", NO_VALUE, nullptr, nullptr},
     {"--scale", SCALE_VALUE, MISSING_SCALE, BAD_SCALE},
+    {"--png", NO_VALUE, nullptr, nullptr},
 };
 
 // The words --format takes, each with its menu number.
@@ -187,6 +189,7 @@ RunStatus readCommandLine(int argc, char **argv, CommandLine *commandLine) {
         given[id] = true;
     }
     commandLine->solution = given[OPTION_SOLUTION];
+    commandLine->png = given[OPTION_PNG];
     if (given[OPTION_HELP]) commandLine->request = SHOW_HELP;
     else if (given[OPTION_VERSION]) commandLine->request = SHOW_VERSION;
     return RUN_OK;

@@ -1,7 +1,7 @@
 // The program's options: every answer of the dialogue (--height, --width,
 // --name, --format), the seed of the maze (--seed), what the files show
-// (--solution, --scale), and --help and --version, which show a text and
-// end the run.
+// (--solution, --scale, --png), and --help and --version, which show a
+// text and end the run.
 #ifndef APP_COMMAND_LINE_H
 #define APP_COMMAND_LINE_H
 
@@ -38,6 +38,7 @@ struct CommandLine {
                                            // the way through are saved too
     int32_t scale = 1;                     // --scale: picture pixels across one pixel
                                            // of the grid, 1 to LARGEST_SCALE
+    bool png = false;                      // --png: pictures are PNG files, not BMP
 };
 
 // Reads the `argc` arguments of `argv` into `commandLine`; every value is

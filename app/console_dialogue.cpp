@@ -10,6 +10,7 @@
 #include "maze/maze_solver.h"
 #include "maze/maze_state.h"
 #include "output/bitmap_file.h"
+#include "output/png_file.h"
 #include "output/save_file.h"
 #include "output/text_file.h"
 #include "platform/console.h"
@@ -52,8 +53,9 @@ static RunStatus solveMaze() {
 }
 
 // Saves the maze in `format` with what `given` asks for: the text file,
-// then the way's text file, then the picture, then the way's picture, each
-// whole before the next; the first failure ends the saves.
+// then the way's text file, then the picture (a BMP file, or a PNG file),
+// then the way's picture, each whole before the next; the first failure
+// ends the saves.
 static RunStatus saveAs(SaveFormat format, const char *filename, const CommandLine &given) {
     bool text = format == FORMAT_TEXT || format == FORMAT_BOTH;
     bool picture = format == FORMAT_IMAGE || format == FORMAT_BOTH;
@@ -63,9 +65,10 @@ static RunStatus saveAs(SaveFormat format, const char *filename, const CommandLi
     RunStatus status = given.solution ? solveMaze() : RUN_OK;
     if (status == RUN_OK && text) status = saveText(filename);
     if (status == RUN_OK && text && given.solution) status = saveWayText(filename);
-    if (status == RUN_OK && picture) status = saveBitmap(filename, style);
+    RunStatus (*savePicture)(const char *, const PictureStyle &) = given.png ? savePng : saveBitmap;
+    if (status == RUN_OK && picture) status = savePicture(filename, style);
     style.way = true;
-    if (status == RUN_OK && picture && given.solution) status = saveBitmap(filename, style);
+    if (status == RUN_OK && picture && given.solution) status = savePicture(filename, style);
     return status;
 }
 

@@ -32,7 +32,7 @@ const char IMAGE_TOO_LARGE_MESSAGE[] = "画像が大きすぎて保存できま�
 
 #define USAGE_LINE_TEXT \
     "使い方: mazegen [--height N] [--width N] [--name 名前] [--format 形式] [--seed N]\n" \
-    "                [--solution] [--scale N] [--help] [--version]\n"
+    "                [--solution] [--scale N] [--png] [--help] [--version]\n"
 const char USAGE_LINE[] = USAGE_LINE_TEXT;
 const char HELP_TEXT[] =
     USAGE_LINE_TEXT
@@ -55,6 +55,8 @@ const char HELP_TEXT[] =
     "                  名前-solution.txt (道筋のセル番号、1 行に 1 つ) と\n"
     "                  名前-solution.bmp (道筋を赤で描いた画像)。\n"
     "  --scale N       画像の 1 画素を N x N 画素にします (1 から 64)。\n"
+    "  --png           画像を BMP ではなく PNG で保存します (名前.png)。\n"
+    "                  BMP の上限 (9362 x 9362 セル) を超える迷路も保存できます。\n"
     "  --help          この説明を表示して終わります (ほかのどのオプションよりも先)。\n"
     "  --version       名前と版を表示して終わります。\n"
     "\n"

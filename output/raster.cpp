@@ -12,10 +12,10 @@ RunStatus setUpRaster(const PictureStyle &style) {
     int64_t width = (int64_t)CELL_PITCH * maze.mazeWidth * style.scale;
     int64_t height = (int64_t)CELL_PITCH * maze.mazeHeight * style.scale;
     int64_t stride = width % 4 == 0 ? width : width / 4 * 4 + 4;
-    if (stride > INT32_MAX || height > INT32_MAX) return RUN_IMAGE_TOO_LARGE;
+    if (width > INT32_MAX || height > INT32_MAX) return RUN_IMAGE_TOO_LARGE;
     raster.style = style;
     raster.imageWidth = (int32_t)width;
-    raster.rowStride = (int32_t)stride;
+    raster.rowStride = stride;
     raster.imageHeight = (int32_t)height;
     return RUN_OK;
 }

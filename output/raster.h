@@ -39,14 +39,13 @@ struct Raster {
     PictureStyle style;       // how it is drawn
     int32_t imageWidth = 0;   // CELL_PITCH * mazeWidth * scale pixels
     int32_t imageHeight = 0;  // CELL_PITCH * mazeHeight * scale pixels
-    int32_t rowStride = 0;    // bytes per stored row, imageWidth rounded up to 4
+    int64_t rowStride = 0;    // bytes per stored row, imageWidth rounded up to 4
 };
 
 extern Raster raster;
 
 // Sets `raster` for the sizes of `maze` drawn in `style`. Returns RUN_OK, or
-// RUN_IMAGE_TOO_LARGE when a side or a stored row of the picture would not
-// fit in 31 bits.
+// RUN_IMAGE_TOO_LARGE when a side of the picture would not fit in 31 bits.
 RunStatus setUpRaster(const PictureStyle &style);
 
 // Fills `row` (rowStride bytes, fill included) with the picture row of

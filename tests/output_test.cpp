@@ -10,6 +10,7 @@
 #include "maze/maze_state.h"
 #include "output/bitmap_file.h"
 #include "output/palette.h"
+#include "output/png_file.h"
 #include "output/raster.h"
 #include "output/save_file.h"
 #include "output/text_file.h"
@@ -173,29 +174,37 @@ TEST(WayColour, StandsApartFromWallsAndPassages) {
 TEST_F(InScratchFolder, ImagesBeyondTheirFieldsAreRefusedBeforeAnyFile) {
     // Only the sizes are read: such mazes are never carved here.
     writeFile(PALETTE_FILE_NAME, shippedPalette());
-    const struct { int32_t w, h, scale; RunStatus status; } sizes[] = {
-        {306783379, 2, 1, RUN_IMAGE_TOO_LARGE},  // imageWidth beyond 31 bits
-        {2, 306783379, 1, RUN_IMAGE_TOO_LARGE},  // imageHeight beyond 31 bits
-        {43826193, 2, 1, RUN_IMAGE_TOO_LARGE},  // pixels fit 32 bits, the file does not
-        {9362, 9362, 1, RUN_OK},  // 65534 x 65534 pixels: the largest square
-        {9363, 9363, 1, RUN_IMAGE_TOO_LARGE},
-        {9362, 9363, 1, RUN_IMAGE_TOO_LARGE},
-        {9363, 9362, 1, RUN_IMAGE_TOO_LARGE},
-        {4681, 4681, 2, RUN_OK},  // the same picture at twice the scale
-        {4682, 4682, 2, RUN_IMAGE_TOO_LARGE},
-        {4681, 4682, 2, RUN_IMAGE_TOO_LARGE},
-        {146, 146, 64, RUN_OK},
-        {147, 146, 64, RUN_IMAGE_TOO_LARGE},
-        {4793490, 2, 64, RUN_IMAGE_TOO_LARGE},  // a row of 2^31 - 128 pixels
+    // A PNG's sides go to 2^31 - 1 pixels each, whatever the file's size.
+    const RunStatus OK = RUN_OK, LARGE = RUN_IMAGE_TOO_LARGE;
+    const struct { int32_t w, h, scale; RunStatus bitmap, png; } sizes[] = {
+        {306783379, 2, 1, LARGE, LARGE},  // imageWidth beyond 31 bits
+        {2, 306783379, 1, LARGE, LARGE},  // imageHeight beyond 31 bits
+        {306783378, 2, 1, LARGE, OK},     // 2^31 - 2 pixels across
+        {43826193, 2, 1, LARGE, OK},  // pixels fit 32 bits, the file does not
+        {9362, 9362, 1, OK, OK},  // 65534 x 65534 pixels: the largest square
+        {9363, 9363, 1, LARGE, OK},
+        {9362, 9363, 1, LARGE, OK},
+        {9363, 9362, 1, LARGE, OK},
+        {4681, 4681, 2, OK, OK},  // the same picture at twice the scale
+        {4682, 4682, 2, LARGE, OK},
+        {4681, 4682, 2, LARGE, OK},
+        {146, 146, 64, OK, OK},
+        {147, 146, 64, LARGE, OK},
+        {4793490, 2, 64, LARGE, OK},  // a row of 2^31 - 128 pixels
+        {4793491, 2, 64, LARGE, LARGE},
     };
     for (auto &s : sizes) {
         maze.mazeWidth = s.w;
         maze.mazeHeight = s.h;
         PictureStyle style;
         style.scale = s.scale;
-        EXPECT_EQ(setUpBitmap(style), s.status) << s.w << " x " << s.h << " at " << s.scale;
-        if (s.status != RUN_OK) {
-            EXPECT_EQ(saveBitmap("big", style), s.status) << s.w << " x " << s.h;
+        EXPECT_EQ(setUpBitmap(style), s.bitmap) << s.w << " x " << s.h << " at " << s.scale;
+        EXPECT_EQ(setUpPng(style), s.png) << s.w << " x " << s.h << " at " << s.scale;
+        if (s.bitmap != RUN_OK) {
+            EXPECT_EQ(saveBitmap("big", style), s.bitmap) << s.w << " x " << s.h;
+        }
+        if (s.png != RUN_OK) {
+            EXPECT_EQ(savePng("big", style), s.png) << s.w << " x " << s.h;
         }
     }
     EXPECT_EQ(listDir("."), std::vector<std::string>{PALETTE_FILE_NAME});

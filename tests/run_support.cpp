@@ -55,6 +55,42 @@ std::string shiftJisOf(const std::string &utf8) {
     return converted ? out : "";
 }
 
+std::string decodedPixels(const std::string &path, PictureReader reader) {
+    // The Debian builds of both readers, whatever else the PATH holds.
+    std::string command =
+        reader == PictureReader::PILLOW
+            ? "/usr/bin/python3 -c 'import sys; from PIL import Image; "
+              "sys.stdout.buffer.write(Image.open(sys.argv[1]).convert(\"RGB\").tobytes())' '" + path + "'"
+            : "convert-im6.q16 '" + path + "' -depth 8 rgb:-";
+    FILE *pipe = popen((command + " 2>/dev/null").c_str(), "r");
+    if (!pipe) return "";
+    std::string pixels;
+    char buffer[65536];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) pixels.append(buffer, n);
+    return pclose(pipe) == 0 ? pixels : "";
+}
+
+std::string pngHeaderProblem(const std::string &png, uint32_t width, uint32_t height, int depth) {
+    auto be32 = [&](size_t at) {
+        uint32_t v = 0;
+        for (size_t i = 0; i < 4; i++) v = v << 8 | (uint8_t)png[at + i];
+        return v;
+    };
+    if (png.size() < 45 || png.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0) return "no PNG signature";
+    if (be32(8) != 13 || png.compare(12, 4, "IHDR") != 0) return "no header chunk first";
+    if (be32(16) != width || be32(20) != height) return "sizes " + std::to_string(be32(16)) + " x " + std::to_string(be32(20));
+    if (png[24] != depth || png[25] != 3) return "bit depth " + std::to_string(png[24]) + ", colour type " + std::to_string(png[25]);
+    uint32_t entries = depth == 1 ? 2 : 3;
+    if (png.compare(37, 4, "PLTE") != 0 || be32(33) != 3 * entries) return "colour table of other size";
+    return "";
+}
+
+uint32_t le32(const std::string &bytes, size_t at) {
+    uint32_t v = 0;
+    for (int i = 3; i >= 0; i--) v = v << 8 | (uint8_t)bytes[at + (size_t)i];
+    return v;
+}
+
 bool endsWith(const std::string &text, const std::string &tail) {
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }

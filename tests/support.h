@@ -137,6 +137,24 @@ bool endsWith(const std::string &text, const std::string &tail);
 // True when the program under test is a Windows build run by Wine.
 bool underWine();
 
+// The readers of pictures that check the program's files.
+enum class PictureReader {
+    PILLOW,       // Python's imaging library (Debian python3-pil)
+    IMAGEMAGICK,  // ImageMagick's convert (Debian imagemagick)
+};
+
+// The pixels of the picture file at `path` as `reader` decodes them: red,
+// green and blue bytes, top row first, left to right; "" when it fails.
+std::string decodedPixels(const std::string &path, PictureReader reader);
+
+// "" when `png` starts with the signature and the header of an indexed PNG
+// of `width` x `height` pixels and `depth` bits a pixel, with a colour
+// table of 2^depth - (depth - 1) entries (2 or 3), else what differs.
+std::string pngHeaderProblem(const std::string &png, uint32_t width, uint32_t height, int depth);
+
+// The little-endian 32-bit number at `at` of `bytes`.
+uint32_t le32(const std::string &bytes, size_t at);
+
 // The Shift_JIS bytes (code page 932) of the UTF-8 text `utf8`, as a
 // program on a Japanese Windows sees them; "" when it does not convert.
 std::string shiftJisOf(const std::string &utf8);

@@ -52,6 +52,12 @@ static RunStatus solveMaze() {
     return status;
 }
 
+// Saves the picture of the maze drawn in `style` as a PNG file when `png`,
+// else as a bitmap.
+static RunStatus savePicture(bool png, const char *filename, const PictureStyle &style) {
+    return png ? savePng(filename, style) : saveBitmap(filename, style);
+}
+
 // Saves the maze in `format` with what `given` asks for: the text file,
 // then the way's text file, then the picture (a BMP file, or a PNG file),
 // then the way's picture, each whole before the next; the first failure
@@ -65,10 +71,9 @@ static RunStatus saveAs(SaveFormat format, const char *filename, const CommandLi
     RunStatus status = given.solution ? solveMaze() : RUN_OK;
     if (status == RUN_OK && text) status = saveText(filename);
     if (status == RUN_OK && text && given.solution) status = saveWayText(filename);
-    RunStatus (*savePicture)(const char *, const PictureStyle &) = given.png ? savePng : saveBitmap;
-    if (status == RUN_OK && picture) status = savePicture(filename, style);
+    if (status == RUN_OK && picture) status = savePicture(given.png, filename, style);
     style.way = true;
-    if (status == RUN_OK && picture && given.solution) status = savePicture(filename, style);
+    if (status == RUN_OK && picture && given.solution) status = savePicture(given.png, filename, style);
     return status;
 }
 

@@ -122,7 +122,7 @@ TEST_F(SaveTest, AnInterruptedSaveLeavesNoTemporaryFile) {
         std::string folder = std::string(row.name) == "big" ? "" : "sub";
         RunOptions options;
         options.signal = row.signal;
-        options.signalWhen = [&] { return !noTemporary(folder); };
+        options.signalWhen = [&](pid_t) { return !noTemporary(folder); };
         if (row.ignored) options.ignoredSignals = {row.signal};
         RunResult r = runMazegen(dir, std::string("2000 1000 ") + row.name + " 2\n", options);
         ASSERT_TRUE(r.signalSent) << "no temporary file seen for signal " << row.signal;

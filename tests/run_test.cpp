@@ -183,13 +183,16 @@ TEST_F(Run, ChoiceThreeSavesMatchingTextAndImage) {
 }
 
 TEST_F(Run, PaletteProblemsKeepTheTextAndAnyOldBitmap) {
-    const struct { bool present; size_t size; std::string message; } cases[] = {
-        {false, 0, shown(NO_PALETTE_MESSAGE)}, {true, 0, shown(BAD_PALETTE_MESSAGE)},
-        {true, 1023, shown(BAD_PALETTE_MESSAGE)}};
+    // A palette that is a FIFO is not waited on: it is no palette file.
+    const struct { bool present; size_t size; std::string message; bool fifo; } cases[] = {
+        {false, 0, shown(NO_PALETTE_MESSAGE), false}, {true, 0, shown(BAD_PALETTE_MESSAGE), false},
+        {true, 1023, shown(BAD_PALETTE_MESSAGE), false}, {true, 0, shown(BAD_PALETTE_MESSAGE), true}};
     for (auto &c : cases) {
+        if (c.fifo && underWine()) continue;  // a Windows program opens no FIFO
         removeTree(dir);
         mkdir(dir.c_str(), 0700);
-        if (c.present) withPalette(shippedPalette().substr(0, c.size));
+        if (c.fifo) ASSERT_EQ(mkfifo(path("colorPalette.bin").c_str(), 0644), 0);
+        else if (c.present) withPalette(shippedPalette().substr(0, c.size));
         writeFile(path("m.bmp"), "old picture");
         RunResult r = runMazegen(dir, "3 4 m 3\n");
         EXPECT_EQ(r.out, TO_MENU + c.message);

@@ -50,3 +50,4 @@ const char UNKNOWN_ARGUMENT[] = "不明な引数です: ";
 const char MISSING_SEED[] = "--seed のあとに種の値がありません";
 const char BAD_SEED[] = "--seed の値は 0 から 4294967295 までの整数です: ";
 const char SEED_TWICE[] = "--seed が二度指定されています: ";
+const char CANNOT_SHOW_MESSAGE[] = "標準出力に書き込めません!\n";

@@ -33,5 +33,6 @@ extern const char UNKNOWN_ARGUMENT[];  // an argument that is no option, before 
 extern const char MISSING_SEED[];      // --seed without a value
 extern const char BAD_SEED[];          // a malformed seed, before it
 extern const char SEED_TWICE[];        // --seed given twice, before it
+extern const char CANNOT_SHOW_MESSAGE[];  // standard output did not take a text
 
 #endif

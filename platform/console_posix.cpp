@@ -2,6 +2,7 @@
 // (iconv) to the codeset of its locale, a file or a pipe the bytes.
 #include "platform/console.h"
 
+#include <fcntl.h>
 #include <iconv.h>
 #include <langinfo.h>
 #include <strings.h>
@@ -82,6 +83,16 @@ static void showOn(ConsoleStream *stream, FILE *file, int fd, const char *text) 
     else fwrite(text, 1, length, file);
     fflush(file);
     free(shown);
+}
+
+// The null device, opened onto a standard stream the process lacks.
+static const char NULL_DEVICE[] = "/dev/null";
+
+void protectStandardStreams() {
+    // open() takes the lowest free descriptor: the missing stream's own,
+    // as the ones below it are open by then.
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; fd++)
+        if (fcntl(fd, F_GETFD) < 0) open(NULL_DEVICE, fd == STDIN_FILENO ? O_WRONLY : O_RDONLY);
 }
 
 void showText(const char *text) {

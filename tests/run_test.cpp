@@ -78,6 +78,41 @@ TEST_F(Run, CommandLineOptions) {
     EXPECT_TRUE(listDir(dir).empty());
 }
 
+TEST_F(Run, TextsThatStandardOutputDoesNotTakeEndWithStatusOne) {
+    // The usage and the version sent to a full disk or to a closed standard
+    // output: status 1, and a line on standard error while it is open. A
+    // closed standard stream is never taken by a file the program opens,
+    // which would then receive its texts: a run with closed output streams
+    // saves a maze and nothing else.
+    const struct { const char *argument, *redirect, *input; int status; std::string err; } rows[] = {
+        {"--help", ">/dev/full", "", 1, shown(CANNOT_SHOW_MESSAGE)},
+        {"--version", ">/dev/full", "", 1, shown(CANNOT_SHOW_MESSAGE)},
+        {"--help", ">&-", "", 1, shown(CANNOT_SHOW_MESSAGE)},
+        {"--version", ">&- 2>&-", "", 1, ""},
+        {nullptr, ">&- 2>&-", "3 3 m 1\n", 0, ""},
+        {nullptr, "<&-", "", 2, ""},
+    };
+    for (auto &row : rows) {
+        RunOptions options;
+        options.wrapper = {"sh", "-c", std::string("exec \"$0\" \"$@\" ") + row.redirect};
+        if (row.argument) options.arguments = {row.argument};
+        if (!underWine()) options.traceCalls = "openat,open";
+        RunResult r = runMazegen(dir, row.input, options);
+        std::string label = std::string(row.argument ? row.argument : "") + " " + row.redirect;
+        EXPECT_EQ(r.status, row.status) << label;
+        EXPECT_EQ(r.err, row.err) << label;
+        for (const std::string &call : r.calls) {
+            // The loader's own files are closed before the program starts.
+            bool loader = call.find("\"/etc/ld.so") != std::string::npos || call.find("/lib") != std::string::npos;
+            bool standard = endsWith(call, " = 0") || endsWith(call, " = 1") || endsWith(call, " = 2");
+            EXPECT_FALSE(standard && !loader && call.find("\"/dev/null\"") == std::string::npos)
+                << label << ": a file took a standard stream: " << call;
+        }
+    }
+    EXPECT_EQ(listDir(dir), std::vector<std::string>{"m.txt"});
+    savedText("m.txt");
+}
+
 TEST_F(Run, ASeedMakesTheSameMazeAgainAsTheClockSecondDid) {
     // The same seed gives the same files, in both forms of the option.
     withPalette(shippedPalette());

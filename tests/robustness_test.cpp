@@ -1,6 +1,7 @@
 // Whatever is typed and wherever the input ends, the program ends by itself
 // with a documented status and leaves only complete files.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cctype>
 #include <random>
@@ -135,6 +136,38 @@ TEST_F(RobustRun, EachQuestionIsReadableOnTheTerminalBeforeItsAnswerIsRead) {
     EXPECT_EQ(r.status, 0);
     for (const char *text : {"使い方: mazegen [--seed N] [--help] [--version]", "乱数の種を N (0 から 4294967295)"})
         EXPECT_NE(withoutControls(r.out).find(text), std::string::npos) << text << " not on: " << r.out;
+}
+
+TEST_F(RobustRun, EachStreamIsShownInItsOwnTerminalsEncoding) {
+    if (underWine()) GTEST_SKIP() << "a Windows console takes characters, not a codeset's bytes";
+    // An argument error on standard error: converted for its own terminal
+    // only, whatever standard output is; on a terminal of an 8-bit codeset
+    // (ISO-8859-1) every character it cannot show is '?', and no byte of
+    // Shift_JIS reaches it.
+    std::string locales = path("locales");
+    mkdir(locales.c_str(), 0755);
+    ASSERT_EQ(system(("localedef -i en_US -f ISO-8859-1 " + locales + "/en_US.ISO-8859-1").c_str()), 0)
+        << "localedef (Debian locales) is missing";
+    const std::string error = std::string(UNKNOWN_ARGUMENT) + "--colour\n" + USAGE_LINE;
+    std::string questioned;  // the UTF-8 text, each character beyond ASCII as '?'
+    for (unsigned char c : utf8Of(error))
+        if (c < 0x80 || c >= 0xC0) questioned += c < 0x80 ? (char)c : '?';
+    const struct { Terminal terminal; const char *lang; std::string out, err; } rows[] = {
+        {Terminal::ERROR, "C.UTF-8", "", utf8Of(error)},
+        {Terminal::OUTPUT, "C.UTF-8", "", error},
+        {Terminal::NONE, "C.UTF-8", "", error},
+        {Terminal::ALL, "en_US.ISO-8859-1", questioned, ""},
+    };
+    for (auto &row : rows) {
+        RunOptions options;
+        options.terminal = row.terminal;
+        options.arguments = {"--colour"};
+        options.environment = {{"LANG", row.lang}, {"LC_ALL", ""}, {"LOCPATH", locales}};
+        RunResult r = runMazegen(dir, "", options);
+        EXPECT_EQ(r.status, 2) << row.lang;
+        EXPECT_EQ(r.out, row.out) << (int)row.terminal << " " << row.lang;
+        EXPECT_EQ(r.err, row.err) << (int)row.terminal << " " << row.lang;
+    }
 }
 
 TEST_F(RobustRun, ProgressLineOnATerminalOnly) {

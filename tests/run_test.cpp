@@ -83,16 +83,18 @@ TEST_F(Run, TextsThatStandardOutputDoesNotTakeEndWithStatusOne) {
     // output: status 1, and a line on standard error while it is open. A
     // closed standard stream is never taken by a file the program opens,
     // which would then receive its texts: a run with closed output streams
-    // saves a maze and nothing else.
-    const struct { const char *argument, *redirect, *input; int status; std::string err; } rows[] = {
-        {"--help", ">/dev/full", "", 1, shown(CANNOT_SHOW_MESSAGE)},
-        {"--version", ">/dev/full", "", 1, shown(CANNOT_SHOW_MESSAGE)},
-        {"--help", ">&-", "", 1, shown(CANNOT_SHOW_MESSAGE)},
-        {"--version", ">&- 2>&-", "", 1, ""},
-        {nullptr, ">&- 2>&-", "3 3 m 1\n", 0, ""},
-        {nullptr, "<&-", "", 2, ""},
+    // saves a maze and nothing else. (Wine itself, started without both
+    // output streams, puts its own connections in their place.)
+    const struct { const char *argument, *redirect, *input; int status; std::string err; bool posix; } rows[] = {
+        {"--help", ">/dev/full", "", 1, shown(CANNOT_SHOW_MESSAGE), false},
+        {"--version", ">/dev/full", "", 1, shown(CANNOT_SHOW_MESSAGE), false},
+        {"--help", ">&-", "", 1, shown(CANNOT_SHOW_MESSAGE), false},
+        {"--version", ">&- 2>&-", "", 1, "", true},
+        {nullptr, ">&- 2>&-", "3 3 m 1\n", 0, "", true},
+        {nullptr, "<&-", "", 2, "", false},
     };
     for (auto &row : rows) {
+        if (row.posix && underWine()) continue;
         RunOptions options;
         options.wrapper = {"sh", "-c", std::string("exec \"$0\" \"$@\" ") + row.redirect};
         if (row.argument) options.arguments = {row.argument};
@@ -109,6 +111,7 @@ TEST_F(Run, TextsThatStandardOutputDoesNotTakeEndWithStatusOne) {
                 << label << ": a file took a standard stream: " << call;
         }
     }
+    if (underWine()) return;
     EXPECT_EQ(listDir(dir), std::vector<std::string>{"m.txt"});
     savedText("m.txt");
 }

@@ -76,3 +76,4 @@ const char MISSING_FORMAT[] = "--format のあとに形式の値がありませ�
 const char BAD_FORMAT[] = "--format の値は 1、2、3、text、image、both のどれかです: ";
 const char MISSING_SCALE[] = "--scale のあとに倍率の値がありません";
 const char BAD_SCALE[] = "--scale の値は 1 から 64 までの整数です: ";
+const char CANNOT_SHOW_MESSAGE[] = "標準出力に書き込めません!\n";

@@ -45,5 +45,6 @@ extern const char MISSING_FORMAT[];
 extern const char BAD_FORMAT[];
 extern const char MISSING_SCALE[];
 extern const char BAD_SCALE[];
+extern const char CANNOT_SHOW_MESSAGE[];  // standard output did not take a text
 
 #endif

@@ -23,6 +23,7 @@ enum ExitStatus {
 static int finishRun(RunStatus status) {
     const char *message = nullptr;
     int exitStatus = EXIT_FILE_ERROR;
+    bool onError = false;  // told on standard error
     switch (status) {
     case RUN_OK:
         return EXIT_COMPLETE;
@@ -43,9 +44,23 @@ static int finishRun(RunStatus status) {
     case RUN_NO_PALETTE: message = NO_PALETTE_MESSAGE; break;
     case RUN_BAD_PALETTE: message = BAD_PALETTE_MESSAGE; break;
     case RUN_IMAGE_TOO_LARGE: message = IMAGE_TOO_LARGE_MESSAGE; break;
+    case RUN_CANNOT_SHOW:
+        message = CANNOT_SHOW_MESSAGE;
+        onError = true;
+        break;
     }
-    showText(message);
+    if (onError) showErrorText(message);
+    else showText(message);
     return exitStatus;
+}
+
+// Flushes and closes standard output after the usage or version text;
+// RUN_CANNOT_SHOW when any write, the flush or the close failed (a full
+// disk, a closed stream).
+static RunStatus closeStandardOutput() {
+    bool written = fflush(stdout) == 0 && !ferror(stdout);
+    bool closed = fclose(stdout) == 0;
+    return written && closed ? RUN_OK : RUN_CANNOT_SHOW;
 }
 
 // Bytes of the standard output buffer: more than any prompt or message.
@@ -55,6 +70,7 @@ static const size_t OUTPUT_BUFFER_SIZE = 4096;
 static const char VERSION_TEXT[] = "mazegen " MAZEGEN_VERSION "\n";
 
 int main(int argc, char **argv) {
+    protectStandardStreams();
     // Each prompt and message is flushed whole, in one write, so that no
     // two-byte character is ever split between two writes to the console.
     setvbuf(stdout, nullptr, _IOFBF, OUTPUT_BUFFER_SIZE);
@@ -63,7 +79,7 @@ int main(int argc, char **argv) {
     if (status != RUN_OK) return finishRun(status);
     if (commandLine.request == SHOW_HELP) showText(HELP_TEXT);
     if (commandLine.request == SHOW_VERSION) showText(VERSION_TEXT);
-    if (commandLine.request != RUN_MAZE) return finishRun(RUN_OK);
+    if (commandLine.request != RUN_MAZE) return finishRun(closeStandardOutput());
 
     prepareInterrupts();
     status = askMazeSize(commandLine);

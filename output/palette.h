@@ -16,7 +16,8 @@ extern const char PALETTE_FILE_NAME[];
 
 // Reads the first PALETTE_SIZE bytes of colorPalette.bin into `palette`.
 // Returns RUN_OK, RUN_NO_PALETTE when it cannot be opened, or
-// RUN_BAD_PALETTE when it holds fewer bytes.
+// RUN_BAD_PALETTE when it holds fewer bytes or is no regular file (a FIFO,
+// a device, a folder), which is never waited on.
 RunStatus readPalette(uint8_t *palette);
 
 // Sets colour-table entry `way` of `palette` to a colour that stands

@@ -17,8 +17,10 @@ static const int TEMPORARY_TRIES = 100;
 // Letters of the random part: one case, for systems that ignore case.
 static const char TEMPORARY_LETTERS[] = "abcdefghijklmnopqrstuvwxyz0123456789";
 
-// Creates a temporary file under a fresh random name beside the target.
-static SysResult createTemporary() {
+// Gives the temporary file a fresh random hidden name beside the target with
+// `give` (creating it, or naming an unnamed one), trying other names while
+// the one tried is taken.
+static SysResult giveFreshName(SysResult (*give)(const char *leafName)) {
     uint64_t seed = uniqueSeed();
     char name[sizeof TEMPORARY_PREFIX + TEMPORARY_RANDOM_LETTERS];
     memcpy(name, TEMPORARY_PREFIX, sizeof TEMPORARY_PREFIX - 1);
@@ -29,8 +31,8 @@ static SysResult createTemporary() {
             *out++ = TEMPORARY_LETTERS[(seed >> 33) % (sizeof TEMPORARY_LETTERS - 1)];
         }
         *out = '\0';
-        SysResult made = createSaveTemporary(name);
-        if (made != SYS_EXISTS) return made;
+        SysResult given = give(name);
+        if (given != SYS_EXISTS) return given;
     }
     return SYS_FAILED;
 }
@@ -53,14 +55,16 @@ RunStatus openSaveFile(const char *filename, const char *extension, uint64_t pro
     if (openSaveTarget(finalName, &facts) != SYS_DONE) return refuse();
     if (facts.exists && (facts.isFolder || !facts.writable)) return refuse();
 
-    // A temporary file beside the target, to be renamed over it. Only where
-    // the folder takes no new file from this process, or the replacement
-    // could not keep what the old file has, is the target written in
-    // place; lack of space, a quota or a disk error fails the save and
-    // keeps the old file.
+    // A temporary file beside the target, to be put in its place: unnamed
+    // until it is complete where the system allows it, else under a hidden
+    // name. Only where the folder takes no new file from this process, or
+    // the replacement could not keep what the old file has, is the target
+    // written in place; lack of space, a quota or a disk error fails the
+    // save and keeps the old file.
     SysResult made = SYS_DENIED;
     if (!facts.exists || facts.replaceable) {
-        made = createTemporary();
+        made = createUnnamedTemporary();
+        if (made != SYS_DONE && made != SYS_FAILED) made = giveFreshName(createSaveTemporary);
         if (made == SYS_DONE && facts.exists) {
             made = keepTargetAttributes();
             if (made != SYS_DONE) removeSaveTemporary();
@@ -82,10 +86,14 @@ RunStatus finishSaveFile(bool written) {
     if (!written || finishSaveData() != SYS_DONE) {
         status = RUN_CANNOT_WRITE;
     } else if (saveTemporaryPending()) {
-        // A file not written in place is renamed over its name. A rename
-        // that fails leaves the old file; a folder that fails to sync leaves
-        // the new one in place, but not surely on the disk.
+        // A file not written in place is put in place of its name: linked
+        // straight to a new name, or renamed over it from a hidden name (an
+        // unnamed file gets one first). A link or rename that fails leaves
+        // the old file; a folder that fails to sync leaves the new one in
+        // place, but not surely on the disk.
         SysResult replaced = replaceSaveTarget();
+        if (replaced == SYS_EXISTS)
+            replaced = giveFreshName(nameSaveTemporary) == SYS_DONE ? replaceSaveTarget() : SYS_DENIED;
         if (replaced == SYS_DENIED) status = RUN_CANNOT_CREATE;
         else if (replaced != SYS_DONE) status = RUN_CANNOT_WRITE;
     }

@@ -1,8 +1,9 @@
 // Safe saving, the same on every system. A file that can be replaced whole
-// is written under a temporary name beside it and renamed over it only
-// once it is complete and on the disk, so it is either replaced whole or
-// left as it was; the replacement keeps what the old file had beyond its
-// bytes (permissions, owner, access lists, extended attributes). A name
+// is written as a temporary file beside it (without a name where the system
+// allows it, else under a hidden one) and put in its place only once it is
+// complete and on the disk, so it is either replaced whole or left as it
+// was; the replacement keeps what the old file had beyond its bytes
+// (permissions, owner, access lists, extended attributes). A name
 // that is a symbolic link saves to what the link points to, followed as
 // the system follows it. A file that a rename would cut from its other
 // names or could not reach (more than one hard link, a FIFO, a device, a
@@ -38,8 +39,9 @@ bool writeSaveFile(const void *data, size_t size);
 
 // Ends the save under way and its progress line. When everything was
 // `written`, flushes the file to the disk and puts it in place of its
-// final name: RUN_OK, RUN_CANNOT_WRITE on a sync or close error, or
-// RUN_CANNOT_CREATE when the rename fails. Otherwise RUN_CANNOT_WRITE.
+// final name: RUN_OK, RUN_CANNOT_WRITE on an error giving the old file's
+// attributes, syncing or closing, or RUN_CANNOT_CREATE when the link or the
+// rename to that name fails. Otherwise RUN_CANNOT_WRITE.
 // On failure the temporary file is removed and the final name is untouched
 // (a file written in place keeps what was written), except that a folder
 // whose sync fails after the rename (RUN_CANNOT_WRITE) holds the new file.

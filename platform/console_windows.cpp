@@ -42,6 +42,11 @@ static void showOn(DWORD handle, FILE *file, const char *text) {
     fflush(file);
 }
 
+void protectStandardStreams() {
+    // Nothing to do: the files a save opens are handles, which never take
+    // the place of a standard stream.
+}
+
 void showText(const char *text) {
     showOn(STD_OUTPUT_HANDLE, stdout, text);
 }

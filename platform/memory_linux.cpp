@@ -1,6 +1,6 @@
 // The memory budget on Linux: the machine's available memory
 // (/proc/meminfo), the process's limits less what it holds (/proc/self/statm)
-// and the memory control groups it runs in.
+// and the memory control groups it runs in, less their working sets.
 #include "platform/memory.h"
 
 #include <sys/resource.h>
@@ -11,8 +11,9 @@
 #include <cstring>
 
 // Room for a control-group folder and the name of one of its files, and
-// for a line of /proc/self/cgroup.
+// for a line of /proc/self/cgroup; room for a line of memory.stat.
 static const size_t GROUP_PATH_SIZE = PATH_MAX + 64;
+static const size_t STATISTIC_LINE_SIZE = 256;
 
 // MemAvailable of /proc/meminfo in bytes, or 0 where it cannot be read.
 static uint64_t memInfoAvailable() {
@@ -41,23 +42,63 @@ static bool readNumberFile(const char *folder, const char *name, uint64_t *value
     return read;
 }
 
-// Lowers `*available` to what the memory control group at `root` + `group`,
-// or a group above it, has left: its limit file `limitName` less its usage
-// file `usageName`.
-static void limitByGroup(const char *root, const char *group, const char *limitName,
-                         const char *usageName, uint64_t *available) {
+// Reads the value of the line `key` of the statistics file `folder`/`name`
+// ("key value" lines) into `*value`; false when there is none.
+static bool readStatistic(const char *folder, const char *name, const char *key, uint64_t *value) {
+    char path[GROUP_PATH_SIZE];
+    if (snprintf(path, sizeof path, "%s/%s", folder, name) >= (int)sizeof path) return false;
+    FILE *file = fopen(path, "r");
+    if (!file) return false;
+    char line[STATISTIC_LINE_SIZE];
+    bool found = false;
+    size_t keyLength = strlen(key);
+    while (!found && fgets(line, sizeof line, file)) {
+        unsigned long long number;
+        found = strncmp(line, key, keyLength) == 0 && line[keyLength] == ' ' &&
+                sscanf(line + keyLength, "%llu", &number) == 1;
+        if (found) *value = (uint64_t)number;
+    }
+    fclose(file);
+    return found;
+}
+
+// The files of a memory control group in one version of the control-group
+// file system.
+struct GroupFiles {
+    const char *root;      // the hierarchy's root folder
+    const char *limit;     // the limit in bytes, or "max"
+    const char *usage;     // the bytes in use, page cache included
+    const char *inactive;  // the line of memory.stat with the file cache the
+                           // kernel takes back first, with the groups below
+};
+static const char GROUP_STATISTICS[] = "memory.stat";
+static const GroupFiles GROUP_FILES_V1 = {"/sys/fs/cgroup/memory", "memory.limit_in_bytes",
+                                          "memory.usage_in_bytes", "total_inactive_file"};
+static const GroupFiles GROUP_FILES_V2 = {"/sys/fs/cgroup", "memory.max", "memory.current",
+                                          "inactive_file"};
+static const GroupFiles GROUP_FILES_V2_HYBRID = {"/sys/fs/cgroup/unified", "memory.max",
+                                                 "memory.current", "inactive_file"};
+
+// Lowers `*available` to what the memory control group `group` of the
+// hierarchy of `files`, and every group above it up to the hierarchy's
+// root, has left: its limit less its working set, the usage less the
+// inactive file cache, which the kernel reclaims before it runs short.
+static void limitByGroup(const GroupFiles *files, const char *group, uint64_t *available) {
     char folder[GROUP_PATH_SIZE];
-    if (snprintf(folder, sizeof folder, "%s%s", root, group) >= (int)sizeof folder) return;
+    if (snprintf(folder, sizeof folder, "%s%s", files->root, group) >= (int)sizeof folder) return;
+    size_t rootLength = strlen(files->root);
     for (;;) {
-        uint64_t limit, usage;
-        if (readNumberFile(folder, limitName, &limit)) {
-            if (!readNumberFile(folder, usageName, &usage)) usage = 0;
-            uint64_t left = usage < limit ? limit - usage : 0;
+        uint64_t limit, usage, inactive;
+        if (readNumberFile(folder, files->limit, &limit)) {
+            if (!readNumberFile(folder, files->usage, &usage)) usage = 0;
+            if (!readStatistic(folder, GROUP_STATISTICS, files->inactive, &inactive)) inactive = 0;
+            uint64_t used = usage - (inactive < usage ? inactive : usage);
+            uint64_t left = used < limit ? limit - used : 0;
             if (left < *available) *available = left;
         }
         // On to the group above, up to the root of the hierarchy.
         char *slash = strrchr(folder, '/');
-        if (!slash || (size_t)(slash - folder) < strlen(root)) break;
+        if (!slash || (size_t)(slash - folder) < rootLength) break;
         *slash = '\0';
     }
 }
@@ -77,12 +118,10 @@ static void limitByControlGroups(uint64_t *available) {
         *controllers++ = '\0';
         *group++ = '\0';
         if (strcmp(line, "0") == 0 && controllers[0] == '\0') {
-            limitByGroup("/sys/fs/cgroup", group, "memory.max", "memory.current", available);
-            limitByGroup("/sys/fs/cgroup/unified", group, "memory.max", "memory.current",
-                         available);
+            limitByGroup(&GROUP_FILES_V2, group, available);
+            limitByGroup(&GROUP_FILES_V2_HYBRID, group, available);
         } else if (strstr(controllers, "memory")) {
-            limitByGroup("/sys/fs/cgroup/memory", group, "memory.limit_in_bytes",
-                         "memory.usage_in_bytes", available);
+            limitByGroup(&GROUP_FILES_V1, group, available);
         }
     }
     fclose(groups);

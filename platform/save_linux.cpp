@@ -1,6 +1,7 @@
-// The save under way on Linux: the temporary file beside the target, the
-// writes, the syncs and the rename, and the interruptions that remove the
-// temporary file before the process ends.
+// The save under way on Linux: the temporary file beside the target
+// (unnamed until it is complete where the file system allows it), the
+// writes, the syncs, the link and the rename, and the interruptions that
+// remove a named temporary file before the process ends.
 #include "platform/save.h"
 
 #include <fcntl.h>
@@ -14,10 +15,17 @@
 #include "platform/file_attributes_linux.h"
 #include "platform/save_target_linux.h"
 
+// The modes a temporary file is created with: a new file gets the mode any
+// new file gets under the umask; a replacement stays private until it is
+// given the old file's mode, after its last byte.
+static const mode_t NEW_FILE_MODE = 0666;
+static const mode_t PRIVATE_FILE_MODE = 0600;
+
 // The save under way: one at a time. An interruption reads it.
 static struct {
     FoundTarget target = {-1, -1, {}, {}, {}};  // where the save goes
     int descriptor = -1;                        // the file being written; -1 when none
+    bool unnamed = false;                       // it is a temporary file with no name yet
     char temporary[SAVE_PATH_SIZE] = {};        // the temporary file's name within
                                                 // target.folder; "" when there is none
 } saving;
@@ -91,14 +99,30 @@ SysResult openSaveTarget(const char *name, SaveTargetFacts *facts) {
 
 /* Writing */
 
+// The mode a temporary file for the target is created with.
+static mode_t temporaryMode() {
+    return saving.target.existing >= 0 ? PRIVATE_FILE_MODE : NEW_FILE_MODE;
+}
+
+SysResult createUnnamedTemporary() {
+    int fd = openat(saving.target.folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, temporaryMode());
+    if (fd < 0) return systemResult((unsigned long)errno);
+    // It gets its name through /proc: without it, it could never have one.
+    char path[SAVE_PATH_SIZE];
+    if (!pathOfDescriptor(fd, path)) {
+        close(fd);
+        return SYS_UNSUPPORTED;
+    }
+    saving.descriptor = fd;
+    saving.unnamed = true;
+    return SYS_DONE;
+}
+
 SysResult createSaveTemporary(const char *leafName) {
     if (strlen(leafName) >= sizeof saving.temporary) return SYS_UNREACHABLE;
-    // A new file gets the mode any new file gets; a replacement starts
-    // private and takes the old file's permissions before any byte.
-    mode_t mode = saving.target.existing >= 0 ? 0600 : 0666;
     holdInterrupts(true);
     int fd = openat(saving.target.folder, leafName,
-                    O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, mode);
+                    O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, temporaryMode());
     int error = errno;
     if (fd >= 0) {
         strcpy(saving.temporary, leafName);
@@ -109,7 +133,8 @@ SysResult createSaveTemporary(const char *leafName) {
 }
 
 SysResult keepTargetAttributes() {
-    return giveFileAttributes(saving.target.existingPath, &saving.target.old, saving.descriptor);
+    return giveFileAttributes(saving.target.existingPath, &saving.target.old, saving.descriptor,
+                              false);
 }
 
 SysResult openTargetInPlace() {
@@ -139,29 +164,82 @@ static bool syncFailed(int fd) {
     return errno != EINVAL && systemResult((unsigned long)errno) != SYS_UNSUPPORTED;
 }
 
-SysResult finishSaveData() {
-    bool synced = !syncFailed(saving.descriptor);
+// Closes the file being written; false when closing fails.
+static bool closeSaveData() {
     bool closed = close(saving.descriptor) == 0;
     saving.descriptor = -1;
+    return closed;
+}
+
+SysResult finishSaveData() {
+    bool temporary = saving.unnamed || saving.temporary[0];
+    bool given = !temporary || saving.target.existing < 0 ||
+                 giveFileAttributes(saving.target.existingPath, &saving.target.old,
+                                    saving.descriptor, true) == SYS_DONE;
+    bool synced = given && !syncFailed(saving.descriptor);
+    // A temporary file stays open: an unnamed one is linked through its
+    // descriptor, and the sync after the rename may need it.
+    if (temporary && synced) return SYS_DONE;
+    bool closed = closeSaveData();
     return synced && closed ? SYS_DONE : SYS_FAILED;
 }
 
+// Makes the new name in the target's folder last: a sync of the folder,
+// or, where the folder may be written but not read (mode 0733), of the
+// whole file system that holds it, through the new file. Then closes the
+// file. False when a sync or the close fails.
+static bool syncFolderAndClose() {
+    int folder = openat(saving.target.folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    bool synced;
+    if (folder >= 0) {
+        synced = !syncFailed(folder);
+        close(folder);
+    } else {
+        synced = systemResult((unsigned long)errno) == SYS_DENIED && syncfs(saving.descriptor) == 0;
+    }
+    return closeSaveData() && synced;
+}
+
 SysResult replaceSaveTarget() {
-    if (renameat(saving.target.folder, saving.temporary, saving.target.folder,
-                 saving.target.name) != 0)
-        return SYS_DENIED;
+    if (saving.unnamed) {
+        // Straight to a new name; a name that is taken is replaced by a rename.
+        if (saving.target.existing >= 0) return SYS_EXISTS;
+        char path[SAVE_PATH_SIZE];
+        pathOfDescriptor(saving.descriptor, path);
+        if (linkat(AT_FDCWD, path, saving.target.folder, saving.target.name, AT_SYMLINK_FOLLOW) != 0)
+            return systemResult((unsigned long)errno) == SYS_EXISTS ? SYS_EXISTS : SYS_DENIED;
+        saving.unnamed = false;
+    } else {
+        if (renameat(saving.target.folder, saving.temporary, saving.target.folder,
+                     saving.target.name) != 0)
+            return SYS_DENIED;
+        holdInterrupts(true);
+        saving.temporary[0] = '\0';  // it is the target now
+        holdInterrupts(false);
+    }
+    // The new name reaches the disk only with its folder.
+    return syncFolderAndClose() ? SYS_DONE : SYS_FAILED;
+}
+
+SysResult nameSaveTemporary(const char *leafName) {
+    if (strlen(leafName) >= sizeof saving.temporary) return SYS_UNREACHABLE;
+    char path[SAVE_PATH_SIZE];
+    pathOfDescriptor(saving.descriptor, path);
     holdInterrupts(true);
-    saving.temporary[0] = '\0';  // it is the target now
+    bool linked =
+        linkat(AT_FDCWD, path, saving.target.folder, leafName, AT_SYMLINK_FOLLOW) == 0;
+    int error = errno;
+    if (linked) {
+        strcpy(saving.temporary, leafName);
+        saving.unnamed = false;
+    }
     holdInterrupts(false);
-    // The rename reaches the disk only with its folder.
-    return syncFailed(saving.target.folder) ? SYS_FAILED : SYS_DONE;
+    return linked ? SYS_DONE : systemResult((unsigned long)error);
 }
 
 void removeSaveTemporary() {
-    if (saving.temporary[0] && saving.descriptor >= 0) {
-        close(saving.descriptor);
-        saving.descriptor = -1;
-    }
+    if ((saving.temporary[0] || saving.unnamed) && saving.descriptor >= 0) closeSaveData();
+    saving.unnamed = false;
     holdInterrupts(true);
     if (saving.temporary[0]) unlinkat(saving.target.folder, saving.temporary, 0);
     saving.temporary[0] = '\0';
@@ -171,9 +249,10 @@ void removeSaveTemporary() {
 void closeSaveTarget() {
     if (saving.descriptor >= 0) close(saving.descriptor);
     saving.descriptor = -1;
+    saving.unnamed = false;
     closeFoundTarget(&saving.target);
 }
 
 bool saveTemporaryPending() {
-    return saving.temporary[0] != '\0';
+    return saving.unnamed || saving.temporary[0] != '\0';
 }

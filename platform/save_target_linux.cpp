@@ -77,12 +77,14 @@ static bool walkLinks(const char *path, char *resolved) {
 }
 
 // Opens the folder of `path` into target->folder and puts its last part in
-// target->name. Returns false when either is unusable.
+// target->name. Returns false when either is unusable. The folder is opened
+// as a path, which needs no permission to read it: a folder that may be
+// written but not listed (mode 0733) takes new files as well.
 static bool openTargetFolder(const char *path, FoundTarget *target) {
     char folder[SAVE_PATH_SIZE];
     const char *name = splitPath(path, folder);
     if (name[0] == '\0') return false;
-    target->folder = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    target->folder = open(folder, O_PATH | O_DIRECTORY | O_CLOEXEC);
     if (target->folder < 0) return false;
     long nameMax = fpathconf(target->folder, _PC_NAME_MAX);
     if (nameMax <= 0) nameMax = NAME_MAX;
@@ -127,6 +129,11 @@ static bool existingIsMountPoint(const FoundTarget *target) {
     return file.stx_dev_major != folder.stx_dev_major || file.stx_dev_minor != folder.stx_dev_minor;
 }
 
+bool pathOfDescriptor(int fd, char *path) {
+    snprintf(path, SAVE_PATH_SIZE, "/proc/self/fd/%d", fd);
+    return access(path, F_OK) == 0;
+}
+
 void closeFoundTarget(FoundTarget *target) {
     if (target->folder >= 0) close(target->folder);
     if (target->existing >= 0) close(target->existing);
@@ -153,9 +160,8 @@ SysResult findSaveTarget(const char *name, FoundTarget *target, SaveTargetFacts 
         closeFoundTarget(target);
         return SYS_FAILED;
     }
-    snprintf(target->existingPath, sizeof target->existingPath, "/proc/self/fd/%d",
-             target->existing);
-    if (access(target->existingPath, F_OK) != 0) strcpy(target->existingPath, name);  // no /proc
+    if (!pathOfDescriptor(target->existing, target->existingPath))
+        strcpy(target->existingPath, name);  // no /proc
     bool named = nameExistingTarget(name, target);
     facts->exists = true;
     facts->isFolder = S_ISDIR(target->old.st_mode);

@@ -10,8 +10,9 @@
 
 // Where a save goes.
 struct FoundTarget {
-    int folder;                           // the target's folder, open; -1 when none,
-                                          // or the target has no name there to replace
+    int folder;                           // the target's folder, opened as a path (it
+                                          // may not be readable); -1 when none, or the
+                                          // target has no name there to replace
     int existing;                         // the existing target, opened as a path;
                                           // -1 when there is none
     char name[SAVE_PATH_SIZE];            // the target's name within `folder`
@@ -23,6 +24,11 @@ struct FoundTarget {
 // Finds the target of `name` into `target` (closed first) and fills
 // `facts`. Returns openSaveTarget's results; on failure nothing stays open.
 SysResult findSaveTarget(const char *name, FoundTarget *target, SaveTargetFacts *facts);
+
+// Puts in `path` (SAVE_PATH_SIZE bytes) the name /proc gives the open file
+// `fd`, which reaches the file itself even when it has no other name; false
+// when that name leads nowhere (no /proc).
+bool pathOfDescriptor(int fd, char *path);
 
 // Closes what `target` holds open.
 void closeFoundTarget(FoundTarget *target);

@@ -82,6 +82,12 @@ SysResult openSaveTarget(const char *name, SaveTargetFacts *facts) {
     return SYS_DONE;
 }
 
+SysResult createUnnamedTemporary() {
+    // Windows has no file without a name: the temporary file is a named
+    // one, which a process killed outright leaves behind.
+    return SYS_UNSUPPORTED;
+}
+
 SysResult createSaveTemporary(const char *leafName) {
     size_t folder = folderLength(saving.target);
     if (folder + strlen(leafName) >= sizeof saving.temporary) return SYS_UNREACHABLE;
@@ -151,6 +157,11 @@ SysResult replaceSaveTarget() {
     if (!replaced) return SYS_DENIED;
     saving.temporary[0] = '\0';  // it is the target now
     return SYS_DONE;
+}
+
+SysResult nameSaveTemporary(const char *leafName) {
+    (void)leafName;  // every temporary file here has its name from the start
+    return SYS_UNSUPPORTED;
 }
 
 void removeSaveTemporary() {

@@ -6,7 +6,7 @@
 enum SysResult {
     SYS_DONE,         // it was done
     SYS_EXISTS,       // a file of that name is already there
-    SYS_MISSING,      // no file of that name
+    SYS_MISSING,      // no file (or extended attribute) of that name
     SYS_DENIED,       // not permitted: the permissions, the owner or a policy
     SYS_UNSUPPORTED,  // the file system cannot do it
     SYS_UNREACHABLE,  // the name leads nowhere usable: a missing or read-only

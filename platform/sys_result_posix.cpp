@@ -11,7 +11,7 @@ SysResult systemResult(unsigned long error) {
     case EOPNOTSUPP:
 #endif
     case ENOTSUP: return SYS_UNSUPPORTED;
-    case ENOENT: return SYS_MISSING;
+    case ENOENT: case ENODATA: return SYS_MISSING;
     case ENOTDIR: case EISDIR: case ELOOP: case ENAMETOOLONG: case EROFS:
     case ETXTBSY: case EBUSY: case EXDEV: case ENXIO:
         return SYS_UNREACHABLE;

@@ -36,6 +36,21 @@ TEST_F(MemoryTest, AddressSpaceLimitsOnlyWhatIsNeeded) {
     // first limit that lets 2000 x 1500 through (found by megabytes, then
     // closed in on by 16 kB), the run ends complete, never out of memory;
     // below it the sizes are refused at once.
+    // A data-size limit (ulimit -d) refuses a maze that does not fit as the
+    // address space's does; an allocation that fails all the same ends the
+    // run as out of memory.
+    RunOptions data, starved;
+    data.dataSize = 64L << 20;
+    failAllocationsOver(&starved, 1L << 20);
+    const struct { RunOptions options; const char *input; int status; std::string out; } refusals[] = {
+        {data, "3000 3000 m 1", 2, HEIGHT + WIDTH + shown(TOO_LARGE_MESSAGE)},
+        {starved, "1000 1000 m 1", 3, HEIGHT + WIDTH + shown(NO_MEMORY_MESSAGE)},
+    };
+    for (auto &refusal : refusals) {
+        r = runMazegen(dir, refusal.input, refusal.options);
+        EXPECT_EQ(r.status, refusal.status) << refusal.input;
+        EXPECT_EQ(r.out, refusal.out) << refusal.input;
+    }
     auto runUnder = [&](long limit) { return runMazegen(dir, "1500 2000 m 1", limitsOf(-1, limit, 30)); };
     long through = 0;
     for (long limit = 36L << 20; limit < 64L << 20 && !through; limit += 1L << 20)
@@ -57,17 +72,26 @@ TEST_F(MemoryTest, AddressSpaceLimitsOnlyWhatIsNeeded) {
 TEST_F(MemoryTest, MemoryTheMachineOrAGroupHasNotIsRefused) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root for a mount namespace of its own";
     // 300 MB allowed, 200 MB of it used: 3000 x 3000 (113 MB) does not fit,
-    // whether the limit is the process's group's or one above it.
+    // whether the limit is the process's group's, one above it or the
+    // hierarchy's root's. File cache that the kernel takes back first is
+    // not counted as used: with 299 of 300 MiB used, 290 MiB of it inactive
+    // file cache, 500 x 500 (3.1 MB) fits; with none of it, it does not.
     int tried = 0;
     for (int version : {1, 2})
-        for (int levelsUp : {0, 1}) {
+        for (int levelsUp : {0, 1, ROOT_GROUP}) {
             if (!fakeGroup(version, levelsUp, "314572800", "209715200")) continue;
-            tried += levelsUp;
+            tried += levelsUp != 0;
             RunResult r = runMazegen(dir, "3000 3000 m 1");
             EXPECT_EQ(r.status, 2) << "version " << version << ", " << levelsUp << " up";
             EXPECT_TRUE(endsWith(r.out, shown(TOO_LARGE_MESSAGE)));
             EXPECT_EQ(runMazegen(dir, "300 300 m 1").status, 0) << "version " << version;
             unmountLast();
+            for (const char *inactive : {"304087040", "0"}) {
+                ASSERT_TRUE(fakeGroup(version, levelsUp, "314572800", "313524224", inactive));
+                EXPECT_EQ(runMazegen(dir, "500 500 m 1").status, inactive[0] == '0' ? 2 : 0)
+                    << "version " << version << ", " << levelsUp << " up, inactive " << inactive;
+                unmountLast();
+            }
         }
     EXPECT_GT(tried, 0) << "no control group with a parent to put a limit on";
     // No limit ("max") leaves the machine's memory as the bound.

@@ -1,10 +1,16 @@
 // Whatever is typed and wherever the input ends, the program ends by itself
 // with a documented status and leaves only complete files.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <random>
 #include <string>
+#include <thread>
 
 #include "tests/support.h"
 
@@ -137,6 +143,55 @@ TEST_F(RobustRun, EachQuestionIsReadableOnTheTerminalBeforeItsAnswerIsRead) {
         EXPECT_NE(withoutControls(r.out).find(text), std::string::npos) << text << " not on: " << r.out;
 }
 
+TEST_F(RobustRun, EachStreamIsShownInItsOwnTerminalsEncoding) {
+    if (underWine()) GTEST_SKIP() << "a Windows console takes characters, not a codeset's bytes";
+    // An argument error on standard error: converted for its own terminal
+    // only, whatever standard output is; on a terminal of an 8-bit codeset
+    // (ISO-8859-1) every character it cannot show is '?', and no byte of
+    // Shift_JIS reaches it.
+    std::string locales = path("locales");
+    mkdir(locales.c_str(), 0755);
+    ASSERT_EQ(system(("localedef -i en_US -f ISO-8859-1 " + locales + "/en_US.ISO-8859-1").c_str()), 0)
+        << "localedef (Debian locales) is missing";
+    const std::string error = std::string(UNKNOWN_ARGUMENT) + "--colour\n" + USAGE_LINE;
+    std::string questioned;  // the UTF-8 text, each character beyond ASCII as '?'
+    for (unsigned char c : utf8Of(error))
+        if (c < 0x80 || c >= 0xC0) questioned += c < 0x80 ? (char)c : '?';
+    const struct { Terminal terminal; const char *lang; std::string out, err; } rows[] = {
+        {Terminal::ERROR, "C.UTF-8", "", utf8Of(error)},
+        {Terminal::OUTPUT, "C.UTF-8", "", error},
+        {Terminal::NONE, "C.UTF-8", "", error},
+        {Terminal::ALL, "en_US.ISO-8859-1", questioned, ""},
+    };
+    for (auto &row : rows) {
+        RunOptions options;
+        options.terminal = row.terminal;
+        options.arguments = {"--colour"};
+        options.environment = {{"LANG", row.lang}, {"LC_ALL", ""}, {"LOCPATH", locales}};
+        RunResult r = runMazegen(dir, "", options);
+        EXPECT_EQ(r.status, 2) << row.lang;
+        EXPECT_EQ(r.out, row.out) << (int)row.terminal << " " << row.lang;
+        EXPECT_EQ(r.err, row.err) << (int)row.terminal << " " << row.lang;
+    }
+}
+
+// The figures of the progress line's drawings in `screen`, one group per
+// step that showed the line, the groups split at each wipe.
+std::vector<std::vector<int>> progressFigures(const std::string &screen) {
+    std::vector<std::vector<int>> groups(1);
+    for (size_t at = 0; at < screen.size(); at++) {
+        if (screen.compare(at, 7, "\r     \r") == 0) {
+            groups.push_back({});
+            at += 6;
+        } else if (screen[at] == '%') {
+            size_t digits = screen.find_last_not_of("0123456789", at - 1) + 1;
+            groups.back().push_back(std::stoi(screen.substr(digits, at - digits)));
+        }
+    }
+    while (!groups.empty() && groups.back().empty()) groups.pop_back();
+    return groups;
+}
+
 TEST_F(RobustRun, ProgressLineOnATerminalOnly) {
     // Carving 2000 x 2000 takes about two seconds: long enough for the line.
     const std::string input = "2000 2000 m 1\n";
@@ -151,7 +206,8 @@ TEST_F(RobustRun, ProgressLineOnATerminalOnly) {
     EXPECT_EQ(onTerminal.out, onPipe.out);  // standard output is the same
     EXPECT_EQ(onPipe.err, "");
     // The carving's line ends with its last figure, near the whole of it,
-    // and is then wiped: nothing but blanks after it.
+    // and is then wiped: nothing but blanks after it. Its last report is at
+    // 3,997,696 of 3,999,999 cells joined: 99 %, drawn before the wipe.
     size_t percent = screen.rfind('%');
     ASSERT_NE(percent, std::string::npos) << testing::PrintToString(screen);
     size_t digits = screen.find_last_not_of("0123456789", percent - 1) + 1;
@@ -159,6 +215,46 @@ TEST_F(RobustRun, ProgressLineOnATerminalOnly) {
     std::string after = screen.substr(percent + 1);
     EXPECT_TRUE(after.find_first_not_of("\r ") == std::string::npos && endsWith(after, "\r"))
         << "something left on the line: " << testing::PrintToString(after);
+    auto groups = progressFigures(screen);
+    ASSERT_FALSE(groups.empty());
+    EXPECT_EQ(groups[0].back(), 99) << testing::PrintToString(screen);
+
+    // A text saved to a slow disk (a FIFO read slowly): its line counts
+    // every line of the file, so it starts low and stays below 100 % to
+    // its end; a step that ends within a second shows no line at all.
+    if (underWine()) return;  // a Windows program opens no FIFO
+    const struct { int size, pauseMs; bool line; } slowDisks[] = {{1000, 25, true}, {300, 55, false}};
+    for (auto &disk : slowDisks) {
+        ASSERT_EQ(mkfifo(path("slow.txt").c_str(), 0644), 0);
+        size_t received = 0;
+        std::thread reader([&] {
+            int fd = open(path("slow.txt").c_str(), O_RDONLY | O_NONBLOCK);
+            std::vector<char> block(1 << 16);
+            auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+            while (fd >= 0 && std::chrono::steady_clock::now() < deadline) {
+                ssize_t n = read(fd, block.data(), block.size());
+                if (n == 0 && received > 0) break;  // the writer is done
+                if (n > 0) received += (size_t)n;
+                std::this_thread::sleep_for(std::chrono::milliseconds(n > 0 ? disk.pauseMs : 1));
+            }
+            close(fd);
+        });
+        std::string size = std::to_string(disk.size);
+        RunResult slow = runMazegen(dir, size + " " + size + " slow 1\n", options);
+        reader.join();
+        unlink(path("slow.txt").c_str());
+        EXPECT_EQ(slow.status, 0) << size;
+        EXPECT_GT(received, 0u) << size;
+        auto figures = progressFigures(withoutControls(slow.err));
+        if (!disk.line) {
+            EXPECT_TRUE(figures.empty()) << size << ": " << testing::PrintToString(slow.err);
+            continue;
+        }
+        ASSERT_FALSE(figures.empty()) << size << ": no line for the save";
+        EXPECT_LT(figures.back().front(), 60) << testing::PrintToString(slow.err);
+        EXPECT_LT(*std::max_element(figures.back().begin(), figures.back().end()), 100)
+            << testing::PrintToString(slow.err);
+    }
 }
 
 #ifndef MAZEGEN_SANITIZED

@@ -43,12 +43,13 @@ std::string shown(const std::string &text) {
     return out;
 }
 
-std::string shiftJisOf(const std::string &utf8) {
-    iconv_t converter = iconv_open("CP932", "UTF-8");
+// `text` converted from the codeset `from` to `to`; "" when it does not convert.
+static std::string convertText(const char *to, const char *from, const std::string &text) {
+    iconv_t converter = iconv_open(to, from);
     if (converter == (iconv_t)-1) return "";
-    std::string out(utf8.size() * 2, '\0');
-    char *in = (char *)utf8.data(), *next = &out[0];
-    size_t inLeft = utf8.size(), outLeft = out.size();
+    std::string out(text.size() * 2, '\0');
+    char *in = (char *)text.data(), *next = &out[0];
+    size_t inLeft = text.size(), outLeft = out.size();
     bool converted = iconv(converter, &in, &inLeft, &next, &outLeft) != (size_t)-1;
     iconv_close(converter);
     out.resize(out.size() - outLeft);
@@ -91,6 +92,14 @@ uint32_t le32(const std::string &bytes, size_t at) {
     return v;
 }
 
+std::string shiftJisOf(const std::string &utf8) {
+    return convertText("CP932", "UTF-8", utf8);
+}
+
+std::string utf8Of(const std::string &shiftJis) {
+    return convertText("UTF-8", "CP932", shiftJis);
+}
+
 bool endsWith(const std::string &text, const std::string &tail) {
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
@@ -124,9 +133,11 @@ namespace {
         struct rlimit r = {(rlim_t)options.fileSize, (rlim_t)options.fileSize};
         setrlimit(RLIMIT_FSIZE, &r);
     }
-    if (options.addressSpace >= 0) {
-        struct rlimit r = {(rlim_t)options.addressSpace, (rlim_t)options.addressSpace};
-        setrlimit(RLIMIT_AS, &r);
+    const struct { int resource; long bytes; } limits[] = {
+        {RLIMIT_AS, options.addressSpace}, {RLIMIT_DATA, options.dataSize}};
+    for (auto &limit : limits) {
+        struct rlimit r = {(rlim_t)limit.bytes, (rlim_t)limit.bytes};
+        if (limit.bytes >= 0) setrlimit(limit.resource, &r);
     }
     std::vector<char *> argv;
     for (auto &word : options.wrapper) argv.push_back((char *)word.c_str());
@@ -160,28 +171,33 @@ RunResult runProgram(const char *wine, const char *program, const std::string &d
         options.wrapper.insert(options.wrapper.begin(), tracer.begin(), tracer.end());
         // The leak checker of a sanitized build cannot work under a tracer.
         const char *sanitizer = getenv("ASAN_OPTIONS");
-        options.environment.push_back(
-            {"ASAN_OPTIONS", std::string(sanitizer ? sanitizer : "") + ":detect_leaks=0"});
+        std::string settings = sanitizer ? sanitizer : "";
+        for (auto &variable : options.environment)
+            if (variable.first == "ASAN_OPTIONS") settings = variable.second;
+        options.environment.push_back({"ASAN_OPTIONS", settings + ":detect_leaks=0"});
     }
     struct termios raw;
     cfmakeraw(&raw);
     struct termios *mode = options.rawTerminal ? &raw : nullptr;
     int in[2] = {-1, -1}, out[2] = {-1, -1}, err[2] = {-1, -1}, master = -1, slave = -1;
+    bool all = options.terminal == Terminal::ALL;
+    bool outOnTerminal = all || options.terminal == Terminal::OUTPUT;
+    bool errOnTerminal = all || options.terminal == Terminal::ERROR;
     if (options.terminal != Terminal::NONE && openpty(&master, &slave, nullptr, mode, nullptr) != 0)
         return result;
-    if (options.terminal != Terminal::ALL && (pipe(in) != 0 || pipe(out) != 0)) return result;
-    if (options.terminal == Terminal::NONE && pipe(err) != 0) return result;
-    bool all = options.terminal == Terminal::ALL;
+    if (!all && pipe(in) != 0) return result;
+    if (!outOnTerminal && pipe(out) != 0) return result;
+    if (!errOnTerminal && pipe(err) != 0) return result;
     pid_t pid = fork();
     if (pid == 0)
-        startChild(wine, program, dir, options, all ? slave : in[0], all ? slave : out[1],
-                   options.terminal == Terminal::NONE ? err[1] : slave, all ? slave : -1);
+        startChild(wine, program, dir, options, all ? slave : in[0], outOnTerminal ? slave : out[1],
+                   errOnTerminal ? slave : err[1], all ? slave : -1);
     for (int fd : {in[0], out[1], err[1], slave})
         if (fd >= 0) close(fd);
     // Where the program's input goes and its output and errors come from.
     int toProgram = all ? dup(master) : in[1];
-    int fromOut = all ? master : out[0];
-    int fromErr = options.terminal == Terminal::NONE ? err[0] : all ? -1 : master;
+    int fromOut = outOnTerminal ? master : out[0];
+    int fromErr = all ? -1 : errOnTerminal ? master : err[0];
     fcntl(toProgram, F_SETFL, O_NONBLOCK);
     signal(SIGPIPE, SIG_IGN);
 
@@ -200,7 +216,7 @@ RunResult runProgram(const char *wine, const char *program, const std::string &d
             kill(pid, SIGKILL);
             break;
         }
-        if (options.signal && !result.signalSent && options.signalWhen && options.signalWhen()) {
+        if (options.signal && !result.signalSent && options.signalWhen && options.signalWhen(pid)) {
             kill(pid, options.signal);
             result.signalSent = true;
         }

@@ -6,6 +6,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <string>
 
 #include "tests/system_support.h"
@@ -17,17 +18,20 @@ using SaveTest = SystemTest;
 TEST_F(SaveTest, ReplacedFilesKeepModeOwnerAndAttributesNewFilesFollowTheUmask) {
     bool root = geteuid() == 0;
     bool tools = system("setfacl --version >/dev/null 2>&1") == 0 &&
-                 system("setfattr --version >/dev/null 2>&1") == 0;
-    EXPECT_TRUE(tools) << "setfacl and setfattr (Debian acl, attr) are missing";
+                 system("setfattr --version >/dev/null 2>&1") == 0 &&
+                 system("command -v setcap >/dev/null 2>&1") == 0;
+    EXPECT_TRUE(tools) << "setfacl, setfattr or setcap (Debian acl, attr, libcap2-bin) are missing";
     // Modes with the set-user-ID, set-group-ID and sticky bits, private
-    // files of another owner, and a file with an access list, a user
-    // attribute and a group that may not read it.
+    // files of another owner, a file with an access list, a user attribute
+    // and a group that may not read it, and a program with a capability,
+    // which the system drops from a file at any write to it.
     const struct { const char *name; mode_t mode; bool otherOwner; const char *decorate; } rows[] = {
         {"a", 0600, true, nullptr},
         {"b", 04755, false, nullptr},
         {"c", 02750, true, nullptr},
         {"d", 01644, false, nullptr},
         {"e", 0600, false, "setfacl -m u:nobody:r,g::--- e.txt && setfattr -n user.note -v kept e.txt"},
+        {"f", 0755, false, "setcap cap_net_raw+ep f.txt"},
     };
     for (auto &row : rows) {
         std::string file = std::string(row.name) + ".txt";
@@ -50,8 +54,11 @@ TEST_F(SaveTest, ReplacedFilesKeepModeOwnerAndAttributesNewFilesFollowTheUmask) 
         EXPECT_EQ(after.st_gid, before.st_gid) << file;
         EXPECT_EQ(after.st_nlink, 1u) << file;
         EXPECT_EQ(attributesOf(file), attributes) << file;
-        if (decorated) {
+        if (decorated && strstr(row.decorate, "setfacl")) {
             EXPECT_EQ(attributes.count("system.posix_acl_access"), 1u) << file;
+        }
+        if (decorated && strstr(row.decorate, "setcap")) {
+            EXPECT_EQ(attributes.count("security.capability"), 1u) << file;
         }
     }
     // A folder's default access list, which a new file would inherit, is
@@ -77,6 +84,51 @@ TEST_F(SaveTest, ReplacedFilesKeepModeOwnerAndAttributesNewFilesFollowTheUmask) 
         unlink(path("n.txt").c_str());
     }
     EXPECT_TRUE(noTemporary());
+}
+
+TEST_F(SaveTest, AttributesThatCannotBeReadOrGivenFailTheSaveOrAreKeptInPlace) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to give a file to another owner";
+    // Only "not permitted" and "not supported" mean the attributes cannot
+    // be kept, so that the file is written in place; any other error, while
+    // they are tried before the first byte or given again after the last
+    // (the second call), fails the save and keeps the old file. An
+    // attribute that is gone when its value is read is not there to keep,
+    // and a file system without extended attributes has none.
+    const struct { const char *inject; int status; const char *message; bool inPlace, kept = true; } rows[] = {
+        {"listxattr:error=EIO:when=1", 1, CANNOT_CREATE_MESSAGE, false},
+        {"listxattr:error=EIO:when=2", 1, CANNOT_WRITE_MESSAGE, false},
+        {"getxattr:error=EIO:when=1", 1, CANNOT_CREATE_MESSAGE, false},
+        {"fsetxattr:error=ENOMEM:when=1", 1, CANNOT_CREATE_MESSAGE, false},
+        {"fsetxattr:error=EIO:when=2", 1, CANNOT_WRITE_MESSAGE, false},
+        {"fchown:error=EINVAL:when=1", 1, CANNOT_CREATE_MESSAGE, false},
+        {"fchown:error=EIO:when=2", 1, CANNOT_WRITE_MESSAGE, false},
+        {"fsetxattr:error=EPERM:when=1", 0, nullptr, true},
+        {"fchown:error=EPERM:when=1", 0, nullptr, true},
+        {"fsetxattr:error=EOPNOTSUPP:when=1", 0, nullptr, true},
+        {"getxattr:error=ENODATA:when=1", 0, nullptr, false},
+        {"listxattr:error=EOPNOTSUPP", 0, nullptr, false, false},
+    };
+    for (auto &row : rows) {
+        writeFile(path("m.txt"), "old maze");
+        ASSERT_EQ(chown(path("m.txt").c_str(), NOBODY, NOGROUP), 0);
+        ASSERT_EQ(setxattr(path("m.txt").c_str(), "user.note", "kept", 4, 0), 0);
+        ino_t inode = statOf("m.txt").st_ino;
+        RunOptions options;
+        options.traceCalls = "listxattr,getxattr,fsetxattr,fchown";
+        options.inject = row.inject;
+        RunResult r = runMazegen(dir, "3 3 m 1", options);
+        EXPECT_EQ(r.status, row.status) << row.inject;
+        if (row.message) {
+            EXPECT_TRUE(endsWith(r.out, shown(row.message))) << row.inject;
+            EXPECT_EQ(readFile(path("m.txt")), "old maze") << row.inject;
+        } else {
+            EXPECT_EQ(mazeIn("m.txt", 3, 3), "") << row.inject;
+            EXPECT_EQ(statOf("m.txt").st_ino == inode, row.inPlace) << row.inject;
+        }
+        EXPECT_EQ(statOf("m.txt").st_uid, NOBODY) << row.inject;
+        EXPECT_EQ(attributesOf("m.txt").count("user.note"), row.kept ? 1u : 0u) << row.inject;
+        EXPECT_TRUE(noTemporary()) << row.inject;
+    }
 }
 
 TEST_F(SaveTest, UnprivilegedUserWritesWhatItMayAndNothingElse) {
@@ -119,7 +171,51 @@ TEST_F(SaveTest, UnprivilegedUserWritesWhatItMayAndNothingElse) {
     EXPECT_EQ(mazeIn("mine/s.txt", 3, 3), "");
     EXPECT_EQ(statOf("mine/s.txt").st_ino, inode);
     EXPECT_EQ(attributesOf("mine/s.txt").count("security.mazegen"), 1u);
-    EXPECT_TRUE(noTemporary("closed") && noTemporary("mine") && noTemporary());
+
+    // The user's own files with set-ID bits keep them, though the system
+    // clears them from a file the user writes to.
+    const struct { const char *name; mode_t mode; } setIds[] = {
+        {"mine/u", 04755}, {"mine/g", 02755}, {"mine/ug", 06755}, {"mine/gw", 02775}};
+    for (auto &file : setIds) {
+        std::string name = std::string(file.name) + ".txt";
+        writeFile(path(name), "old maze");
+        ASSERT_EQ(chown(path(name).c_str(), NOBODY, NOGROUP), 0);
+        ASSERT_EQ(chmod(path(name).c_str(), file.mode), 0);
+        EXPECT_EQ(runMazegen(dir, std::string("3 3 ") + file.name + " 1", asNobody()).status, 0) << name;
+        EXPECT_EQ(mazeIn(name, 3, 3), "") << name;
+        EXPECT_EQ(statOf(name).st_mode & 07777, file.mode) << name;
+    }
+
+    // A folder the user may write to but not list (0733) takes a new file
+    // and a replacement, as it takes the shell's; its sync, which needs it
+    // open for reading, is made of its whole file system instead, after
+    // the new name, and that sync failing is a failed save.
+    mkdir(path("wo").c_str(), 0733);
+    ASSERT_EQ(chmod(path("wo").c_str(), 0733), 0);
+    const struct { const char *name, *inject; int status; } blind[] = {
+        {"e", "", 0}, {"n", "", 0}, {"e", "syncfs:error=EIO", 1}};
+    for (auto &row : blind) {
+        std::string name = std::string("wo/") + row.name + ".txt";
+        if (std::string(row.name) == "e") {
+            writeFile(path(name), "old maze");
+            ASSERT_EQ(chown(path(name).c_str(), NOBODY, NOGROUP), 0);
+        }
+        ino_t inode = statOf(name).st_ino;
+        RunOptions options = asNobody();
+        options.traceCalls = "syncfs,linkat,renameat";
+        options.inject = row.inject;
+        RunResult w = runMazegen(dir, std::string("3 3 wo/") + row.name + " 1", options);
+        EXPECT_EQ(w.status, row.status) << name << " " << row.inject;
+        if (row.status) {
+            EXPECT_TRUE(endsWith(w.out, shown(CANNOT_WRITE_MESSAGE)));
+        }
+        EXPECT_EQ(mazeIn(name, 3, 3), "") << name;
+        EXPECT_NE(statOf(name).st_ino, inode) << name << " was written in place";
+        EXPECT_GT(ordinalOf(w.calls, "renameat", "") + ordinalOf(w.calls, "linkat", ""), 0) << name;
+        ASSERT_FALSE(w.calls.empty());
+        EXPECT_NE(w.calls.back().find(" syncfs("), std::string::npos) << name << ": no sync after the new name";
+    }
+    EXPECT_TRUE(noTemporary("closed") && noTemporary("mine") && noTemporary() && noTemporary("wo"));
 }
 
 }  // namespace

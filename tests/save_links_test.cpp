@@ -117,10 +117,21 @@ TEST_F(SaveTest, LinksOthersPlantedInASharedFolderAreNotFollowed) {
     }
     EXPECT_EQ(readFile(path("secret.txt")), "root's secret");
     EXPECT_FALSE(fileExists(path("planted.txt")));
-    // A link of root's own there is followed.
+    // A link of root's own there is followed, and so are nobody's links in
+    // a folder that is only one of sticky and world-writable: the rule
+    // needs both.
     ASSERT_EQ(symlink("../mine.txt", path("shared/mine.txt").c_str()), 0);
     EXPECT_EQ(runMazegen(dir, "3 3 shared/mine 1").status, 0);
     EXPECT_EQ(mazeIn("mine.txt", 3, 3), "");
+    for (mode_t mode : {0777, 01755}) {
+        std::string folder = mode == 0777 ? "open" : "sticky";
+        mkdir(path(folder).c_str(), mode);
+        ASSERT_EQ(chmod(path(folder).c_str(), mode), 0);
+        ASSERT_EQ(symlink(("../" + folder + ".txt").c_str(), path(folder + "/new.txt").c_str()), 0);
+        ASSERT_EQ(lchown(path(folder + "/new.txt").c_str(), NOBODY, NOGROUP), 0);
+        EXPECT_EQ(runMazegen(dir, "3 3 " + folder + "/new 1").status, 0) << folder;
+        EXPECT_EQ(mazeIn(folder + ".txt", 3, 3), "") << folder;
+    }
     EXPECT_TRUE(noTemporary() && noTemporary("shared"));
 }
 

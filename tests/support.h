@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/types.h>
+
 #include <functional>
 #include <string>
 #include <utility>
@@ -93,13 +95,15 @@ struct RunResult {
 enum class Terminal {
     NONE,    // pipes
     ERROR,   // standard error on a pseudo-terminal, the rest on pipes
+    OUTPUT,  // standard output on a pseudo-terminal, the rest on pipes
     ALL,     // all three on a pseudo-terminal, its controlling terminal
 };
 
 struct RunOptions {
     long fileSize = -1;      // RLIMIT_FSIZE in bytes, -1 for none
     long addressSpace = -1;  // RLIMIT_AS in bytes, -1 for none
-    int seconds = 60;        // killed after this long
+    long dataSize = -1;      // RLIMIT_DATA in bytes, -1 for none
+    int seconds = 20;        // killed after this long
     std::vector<std::string> wrapper;    // a command to run the program under
     std::vector<std::string> arguments;  // the program's own arguments
     std::vector<std::pair<std::string, std::string>> environment;  // variables to set
@@ -110,8 +114,8 @@ struct RunOptions {
     std::vector<std::pair<std::string, std::string>> answers;
     int answerDelayMs = 0;    // a pause before each answer, as a person types
     bool linuxBuild = false;  // run the Linux build where the Windows one is tested
-    int signal = 0;           // sent once signalWhen() holds, polled every millisecond
-    std::function<bool()> signalWhen;
+    int signal = 0;           // sent once signalWhen(pid) holds, polled every millisecond
+    std::function<bool(pid_t)> signalWhen;  // given the started process's id
     std::vector<int> ignoredSignals;  // ignored by whoever starts the program
     // System calls to trace (strace's trace= list, following children), and
     // a failure to inject into them (strace's inject= expression).
@@ -158,5 +162,8 @@ uint32_t le32(const std::string &bytes, size_t at);
 // The Shift_JIS bytes (code page 932) of the UTF-8 text `utf8`, as a
 // program on a Japanese Windows sees them; "" when it does not convert.
 std::string shiftJisOf(const std::string &utf8);
+
+// The UTF-8 text of the Shift_JIS bytes `shiftJis` (a program text).
+std::string utf8Of(const std::string &shiftJis);
 
 #endif

@@ -70,7 +70,7 @@ int SystemTest::shell(const std::string &command) {
 }
 
 bool SystemTest::fakeGroup(int version, int levelsUp, const std::string &limit,
-                       const std::string &usage) {
+                           const std::string &usage, const std::string &inactive) {
     std::string groups = readFile("/proc/self/cgroup"), group;
     size_t at = 0;
     for (size_t end; (end = groups.find('\n', at)) != std::string::npos; at = end + 1) {
@@ -80,6 +80,7 @@ bool SystemTest::fakeGroup(int version, int levelsUp, const std::string &limit,
         if (version == 1 && memory != std::string::npos) group = line.substr(memory + 8);
     }
     if (group.empty()) return false;
+    if (levelsUp == ROOT_GROUP) group = "/";
     for (int i = 0; i < levelsUp; i++) {
         if (group == "/") return false;
         group = group.substr(0, group.rfind('/'));
@@ -90,6 +91,11 @@ bool SystemTest::fakeGroup(int version, int levelsUp, const std::string &limit,
     std::filesystem::create_directories(root + group);
     writeFile(root + group + (version == 2 ? "/memory.max" : "/memory.limit_in_bytes"), limit + "\n");
     writeFile(root + group + (version == 2 ? "/memory.current" : "/memory.usage_in_bytes"), usage + "\n");
+    // Version 1 gives the group's own figures and, with total_, those of
+    // the groups below it as well, which its usage counts.
+    writeFile(root + group + "/memory.stat",
+              version == 2 ? "active_file 0\ninactive_file " + inactive + "\n"
+                           : "inactive_file 0\nactive_file 0\ntotal_inactive_file " + inactive + "\n");
     return true;
 }
 
@@ -98,6 +104,37 @@ RunOptions asNobody() {
     RunOptions limits;
     limits.wrapper = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
     return limits;
+}
+
+// Preloads the tests' shim into the run in `options`, with `variable` set
+// to `value`.
+static void preloadShim(RunOptions *options, const char *variable, const std::string &value) {
+    options->environment.push_back({"LD_PRELOAD", MAZEGEN_SHIM_PATH});
+    options->environment.push_back({variable, value});
+    // A sanitized program's runtime must otherwise be the first library.
+    const char *sanitizer = getenv("ASAN_OPTIONS");
+    options->environment.push_back(
+        {"ASAN_OPTIONS", std::string(sanitizer ? sanitizer : "") + ":verify_asan_link_order=0"});
+}
+
+void refuseUnnamedFiles(RunOptions *options) {
+    preloadShim(options, "MAZEGEN_REFUSE_UNNAMED", "1");
+}
+
+void failAllocationsOver(RunOptions *options, long bytes) {
+    preloadShim(options, "MAZEGEN_MALLOC_LIMIT", std::to_string(bytes));
+}
+
+bool holdsUnnamedFile(pid_t pid, const std::string &folder) {
+    std::string fds = "/proc/" + std::to_string(pid) + "/fd";
+    std::error_code error;
+    std::filesystem::directory_iterator entry(fds, error), end;
+    for (; !error && entry != end; entry.increment(error)) {
+        std::error_code gone;  // a descriptor closed since the listing
+        std::string target = std::filesystem::read_symlink(entry->path(), gone).string();
+        if (target.rfind(folder + "/", 0) == 0 && endsWith(target, " (deleted)")) return true;
+    }
+    return false;
 }
 
 bool canSwitchUser() {

@@ -42,14 +42,30 @@ protected:
     int shell(const std::string &command);
     // Replaces the machine's control-group files by a tmpfs in the layout of
     // control groups version `version`, where the process's group, or the
-    // group `levelsUp` above it, has `limit` bytes of which `usage` are
-    // used. False when this machine has no such hierarchy or the group has
-    // no parent that far up.
-    bool fakeGroup(int version, int levelsUp, const std::string &limit, const std::string &usage);
+    // group `levelsUp` above it (ROOT_GROUP: the hierarchy's root), has
+    // `limit` bytes of which `usage` are used, `inactive` of them inactive
+    // file cache (in memory.stat; version 1 also gets a different figure for
+    // the group alone). False when this machine has no such hierarchy or the
+    // group has no parent that far up.
+    static const int ROOT_GROUP = -1;
+    bool fakeGroup(int version, int levelsUp, const std::string &limit, const std::string &usage,
+                   const std::string &inactive = "0");
 };
 
 // A run of the program as the unprivileged user nobody.
 RunOptions asNobody();
+
+// Makes the file system refuse unnamed files (O_TMPFILE) to the run in
+// `options`, so that its saves take named temporary files.
+void refuseUnnamedFiles(RunOptions *options);
+
+// Makes every allocation of more than `bytes` fail in the run in `options`
+// (not in a sanitized build).
+void failAllocationsOver(RunOptions *options, long bytes);
+
+// True when the process `pid` holds open a file without a name in the
+// folder `folder`: a save under way in an unnamed temporary file.
+bool holdsUnnamedFile(pid_t pid, const std::string &folder);
 
 // True when the tests may run the program as another user.
 bool canSwitchUser();

@@ -81,6 +81,8 @@ static RunStatus refuse(const char *subject, const char *problem, const char *ar
         memcpy(message + used, part, strlen(part));
         used += strlen(part);
     }
+    // An empty argument is shown as the two quotes that make one.
+    if (argument && argument[0] == '\0') argument = "\"\"";
     for (size_t i = 0; argument && argument[i] && i < ECHOED_ARGUMENT; i++) {
         unsigned char c = (unsigned char)argument[i];
         message[used++] = c >= 0x20 && c < 0x7F ? (char)c : '?';
@@ -177,6 +179,7 @@ RunStatus readCommandLine(int argc, char **argv, CommandLine *commandLine) {
             return refuse(nullptr, UNKNOWN_ARGUMENT, argument);
         const Option &option = OPTIONS[id];
         if (option.kind == NO_VALUE) {
+            if (given[id]) return refuse(option.name, OPTION_TWICE, argument);
             given[id] = true;
             continue;
         }

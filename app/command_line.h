@@ -44,8 +44,8 @@ struct CommandLine {
 // Reads the `argc` arguments of `argv` into `commandLine`; every value is
 // checked before anything else happens. Returns RUN_OK, or
 // RUN_BAD_ARGUMENTS after showing on standard error what is wrong and the
-// usage line: an unknown argument, an option given twice or without its
-// value, or a malformed value (a seed other than 0 to LARGEST_SEED in 1 to
+// usage line: an unknown argument, any option given twice, an option
+// without its value, or a malformed value (a seed other than 0 to LARGEST_SEED in 1 to
 // 10 digits, a size that is not a whole number of at least 2, an empty name
 // or one over 255 bytes, a format other than 1, 2, 3, text, image, both, a
 // scale that is not a whole number from 1 to LARGEST_SCALE).

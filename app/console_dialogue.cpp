@@ -34,6 +34,13 @@ RunStatus askMazeSize(const CommandLine &given) {
     return setUpMaze(given.seedGiven ? given.seed : (uint32_t)time(nullptr));
 }
 
+RunStatus checkGivenPicture(const CommandLine &given) {
+    if (given.format != FORMAT_IMAGE && given.format != FORMAT_BOTH) return RUN_OK;
+    PictureStyle style;
+    style.scale = given.scale;
+    return given.png ? setUpPng(style) : setUpBitmap(style);
+}
+
 RunStatus generateMaze() {
     showText(COMPUTING_TEXT);
     beginProgress(maze.cellCount - 1);

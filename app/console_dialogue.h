@@ -15,6 +15,11 @@
 // clock's second at that moment. Returns the set-up's status.
 RunStatus askMazeSize(const CommandLine &given);
 
+// Checks, when `given` chooses a format with a picture, that the picture
+// of the maze set up fits its file format, so that a picture too large is
+// refused before the carving: RUN_OK or RUN_IMAGE_TOO_LARGE.
+RunStatus checkGivenPicture(const CommandLine &given);
+
 // Shows the line that carving has begun, carves the maze (carveMaze) with
 // a progress line and shows the line that it has ended. Returns
 // carveMaze's status; the closing line is shown only on success.

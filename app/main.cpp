@@ -83,6 +83,7 @@ int main(int argc, char **argv) {
 
     prepareInterrupts();
     status = askMazeSize(commandLine);
+    if (status == RUN_OK) status = checkGivenPicture(commandLine);
     if (status == RUN_OK) {
         status = generateMaze();
         if (status == RUN_OK) status = saveMaze(commandLine);

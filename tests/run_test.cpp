@@ -87,6 +87,9 @@ TEST_F(Run, CommandLineOptions) {
         {{"--scale", "1.5"}, std::string(BAD_SCALE) + "1.5\n"},
         {{"--scale", "2", "--scale", "2"}, std::string("--scale") + OPTION_TWICE + "--scale\n"},
         {{"--solution=yes"}, std::string(UNKNOWN_ARGUMENT) + "--solution=yes\n"},
+        {{"--png", "--solution", "--png"}, std::string("--png") + OPTION_TWICE + "--png\n"},
+        {{"--help", "--help"}, std::string("--help") + OPTION_TWICE + "--help\n"},
+        {{""}, std::string(UNKNOWN_ARGUMENT) + "\"\"\n"},
     };
     for (auto &row : refused) {
         RunOptions options;
@@ -153,11 +156,15 @@ TEST_F(Run, AnswersGivenAsOptionsAreNotAsked) {
     EXPECT_FALSE(r.timedOut);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(savedText("t.txt").width, 5);
-    // Option sizes keep set-up's limits; a typed size below 2 ends silently.
+    // Option sizes keep set-up's limits; a typed size below 2 ends silently;
+    // a picture too large for its format, when the format is given, is
+    // refused before the carving.
     const struct { std::vector<std::string> arguments; const char *input; std::string out; int status; } limits[] = {
         {{"--height", "70000", "--width", "70000"}, "", shown(TOO_LARGE_MESSAGE), 2},
         {{"--height", "99999999999", "--width=5"}, "", shown(TOO_LARGE_MESSAGE), 2},
         {{"--height", "5"}, "1 m 1", WIDTH, 2},
+        {{"--height", "9363", "--width=9363", "--format", "image"}, "", shown(IMAGE_TOO_LARGE_MESSAGE), 1},
+        {{"--height", "4682", "--width=4681", "--format=3", "--scale", "2"}, "m", shown(IMAGE_TOO_LARGE_MESSAGE), 1},
     };
     for (auto &row : limits) {
         RunOptions options;

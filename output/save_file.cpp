@@ -17,10 +17,15 @@ static const int TEMPORARY_TRIES = 100;
 // Letters of the random part: one case, for systems that ignore case.
 static const char TEMPORARY_LETTERS[] = "abcdefghijklmnopqrstuvwxyz0123456789";
 
-// Gives the temporary file a fresh random hidden name beside the target with
-// `give` (creating it, or naming an unnamed one), trying other names while
-// the one tried is taken.
-static SysResult giveFreshName(SysResult (*give)(const char *leafName)) {
+// What a fresh hidden name is for.
+enum HiddenName {
+    CREATE_NAMED,   // a named temporary file created under it
+    NAME_UNNAMED,   // the complete unnamed file linked to it
+};
+
+// Gives the temporary file a fresh random hidden name beside the target, as
+// `use` says, trying other names while the one tried is taken.
+static SysResult giveFreshName(HiddenName use) {
     uint64_t seed = uniqueSeed();
     char name[sizeof TEMPORARY_PREFIX + TEMPORARY_RANDOM_LETTERS];
     memcpy(name, TEMPORARY_PREFIX, sizeof TEMPORARY_PREFIX - 1);
@@ -31,7 +36,7 @@ static SysResult giveFreshName(SysResult (*give)(const char *leafName)) {
             *out++ = TEMPORARY_LETTERS[(seed >> 33) % (sizeof TEMPORARY_LETTERS - 1)];
         }
         *out = '\0';
-        SysResult given = give(name);
+        SysResult given = use == NAME_UNNAMED ? nameSaveTemporary(name) : createSaveTemporary(name);
         if (given != SYS_EXISTS) return given;
     }
     return SYS_FAILED;
@@ -64,7 +69,7 @@ RunStatus openSaveFile(const char *filename, const char *extension, uint64_t pro
     SysResult made = SYS_DENIED;
     if (!facts.exists || facts.replaceable) {
         made = createUnnamedTemporary();
-        if (made != SYS_DONE && made != SYS_FAILED) made = giveFreshName(createSaveTemporary);
+        if (made != SYS_DONE && made != SYS_FAILED) made = giveFreshName(CREATE_NAMED);
         if (made == SYS_DONE && facts.exists) {
             made = keepTargetAttributes();
             if (made != SYS_DONE) removeSaveTemporary();
@@ -93,7 +98,7 @@ RunStatus finishSaveFile(bool written) {
         // place, but not surely on the disk.
         SysResult replaced = replaceSaveTarget();
         if (replaced == SYS_EXISTS)
-            replaced = giveFreshName(nameSaveTemporary) == SYS_DONE ? replaceSaveTarget() : SYS_DENIED;
+            replaced = giveFreshName(NAME_UNNAMED) == SYS_DONE ? replaceSaveTarget() : SYS_DENIED;
         if (replaced == SYS_DENIED) status = RUN_CANNOT_CREATE;
         else if (replaced != SYS_DONE) status = RUN_CANNOT_WRITE;
     }

@@ -4,6 +4,7 @@
 // conversation answered prompt by prompt, and a signal sent on cue.
 #include <fcntl.h>
 #include <iconv.h>
+#include <zlib.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
@@ -84,6 +85,33 @@ std::string pngHeaderProblem(const std::string &png, uint32_t width, uint32_t he
     uint32_t entries = depth == 1 ? 2 : 3;
     if (png.compare(37, 4, "PLTE") != 0 || be32(33) != 3 * entries) return "colour table of other size";
     return "";
+}
+
+std::string pngRowFilters(const std::string &png, size_t rowBytes) {
+    std::string data, raw, filters;
+    for (size_t at = 8; at + 12 <= png.size();) {  // the chunks after the signature
+        size_t length = 0;
+        for (size_t i = 0; i < 4; i++) length = length << 8 | (uint8_t)png[at + i];
+        if (png.compare(at + 4, 4, "IDAT") == 0) data += png.substr(at + 8, length);
+        at += 12 + length;
+    }
+    z_stream stream = {};
+    if (inflateInit(&stream) != Z_OK) return "";
+    stream.next_in = (Bytef *)data.data();
+    stream.avail_in = (uInt)data.size();
+    char buffer[65536];
+    int result;
+    do {
+        stream.next_out = (Bytef *)buffer;
+        stream.avail_out = sizeof buffer;
+        result = inflate(&stream, Z_NO_FLUSH);
+        raw.append(buffer, sizeof buffer - stream.avail_out);
+    } while (result == Z_OK);
+    inflateEnd(&stream);
+    if (result != Z_STREAM_END) return "";
+    for (size_t row = 0; row < raw.size(); row += rowBytes)
+        if (filters.find(raw[row]) == std::string::npos) filters += raw[row];
+    return filters;
 }
 
 uint32_t le32(const std::string &bytes, size_t at) {

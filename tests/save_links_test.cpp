@@ -123,6 +123,13 @@ TEST_F(SaveTest, LinksOthersPlantedInASharedFolderAreNotFollowed) {
     ASSERT_EQ(symlink("../mine.txt", path("shared/mine.txt").c_str()), 0);
     EXPECT_EQ(runMazegen(dir, "3 3 shared/mine 1").status, 0);
     EXPECT_EQ(mazeIn("mine.txt", 3, 3), "");
+    // So is nobody's own dangling link there, saved by nobody.
+    if (canSwitchUser()) {
+        ASSERT_EQ(symlink("ours-target.txt", path("shared/ours.txt").c_str()), 0);
+        ASSERT_EQ(lchown(path("shared/ours.txt").c_str(), NOBODY, NOGROUP), 0);
+        EXPECT_EQ(runMazegen(dir, "3 3 shared/ours 1", asNobody()).status, 0);
+        EXPECT_EQ(mazeIn("shared/ours-target.txt", 3, 3), "");
+    }
     for (mode_t mode : {0777, 01755}) {
         std::string folder = mode == 0777 ? "open" : "sticky";
         mkdir(path(folder).c_str(), mode);

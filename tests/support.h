@@ -156,6 +156,11 @@ std::string decodedPixels(const std::string &path, PictureReader reader);
 // table of 2^depth - (depth - 1) entries (2 or 3), else what differs.
 std::string pngHeaderProblem(const std::string &png, uint32_t width, uint32_t height, int depth);
 
+// The filter types the rows of the PNG `png` (`rowBytes` bytes a row, its
+// filter byte included) start with, each once, in the order first met;
+// empty when its data does not inflate.
+std::string pngRowFilters(const std::string &png, size_t rowBytes);
+
 // The little-endian 32-bit number at `at` of `bytes`.
 uint32_t le32(const std::string &bytes, size_t at);
 

@@ -34,10 +34,17 @@ RunStatus askMazeSize(const CommandLine &given) {
     return setUpMaze(given.seedGiven ? given.seed : (uint32_t)time(nullptr));
 }
 
-RunStatus checkGivenPicture(const CommandLine &given) {
-    if (given.format != FORMAT_IMAGE && given.format != FORMAT_BOTH) return RUN_OK;
+// How `given` asks for the maze's picture to be drawn, without the way.
+static PictureStyle pictureStyleOf(const CommandLine &given) {
     PictureStyle style;
     style.scale = given.scale;
+    style.openings = given.solution;
+    return style;
+}
+
+RunStatus checkGivenPicture(const CommandLine &given) {
+    if (given.format != FORMAT_IMAGE && given.format != FORMAT_BOTH) return RUN_OK;
+    PictureStyle style = pictureStyleOf(given);
     return given.png ? setUpPng(style) : setUpBitmap(style);
 }
 
@@ -72,9 +79,7 @@ static RunStatus savePicture(bool png, const char *filename, const PictureStyle 
 static RunStatus saveAs(SaveFormat format, const char *filename, const CommandLine &given) {
     bool text = format == FORMAT_TEXT || format == FORMAT_BOTH;
     bool picture = format == FORMAT_IMAGE || format == FORMAT_BOTH;
-    PictureStyle style;
-    style.scale = given.scale;
-    style.openings = given.solution;
+    PictureStyle style = pictureStyleOf(given);
     RunStatus status = given.solution ? solveMaze() : RUN_OK;
     if (status == RUN_OK && text) status = saveText(filename);
     if (status == RUN_OK && text && given.solution) status = saveWayText(filename);

@@ -157,9 +157,8 @@ RunStatus setUpBitmap(const PictureStyle &style) {
 
 RunStatus saveBitmap(const char *filename, const PictureStyle &style) {
     uint8_t palette[PALETTE_SIZE];
-    RunStatus status = readPalette(palette);
+    RunStatus status = readPictureColours(style, palette);
     if (status != RUN_OK) return status;
-    if (style.way) markWayColour(palette, WAY_PIXEL, WALL_PIXEL, PASSAGE_PIXEL);
     status = setUpBitmap(style);
     if (status != RUN_OK) return status;
     size_t stride = (size_t)raster.rowStride;

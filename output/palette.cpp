@@ -51,3 +51,9 @@ void markWayColour(uint8_t *palette, uint8_t way, uint8_t wall, uint8_t passage)
     entry[2] = chosen[0];
     entry[3] = 0;
 }
+
+RunStatus readPictureColours(const PictureStyle &style, uint8_t *palette) {
+    RunStatus status = readPalette(palette);
+    if (status == RUN_OK && style.way) markWayColour(palette, WAY_PIXEL, WALL_PIXEL, PASSAGE_PIXEL);
+    return status;
+}

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "output/raster.h"
 #include "platform/run_status.h"
 
 const size_t PALETTE_SIZE = 1024;  // 256 entries of blue, green, red, 0
@@ -25,5 +26,10 @@ RunStatus readPalette(uint8_t *palette);
 // close to either of them, the first of blue, green, magenta, cyan and
 // yellow that is not; where none is far enough, the one farthest from both.
 void markWayColour(uint8_t *palette, uint8_t way, uint8_t wall, uint8_t passage);
+
+// Reads the colour table of a picture drawn in `style` into `palette`: the
+// palette (readPalette), with the way's entry marked (markWayColour) when
+// the picture shows the way. Returns readPalette's status.
+RunStatus readPictureColours(const PictureStyle &style, uint8_t *palette);
 
 #endif

@@ -198,9 +198,8 @@ RunStatus savePng(const char *filename, const PictureStyle &style) {
 RunStatus writePng(const char *filename, const PictureStyle &style,
                    const PngCompression &compression) {
     uint8_t palette[PALETTE_SIZE];
-    RunStatus status = readPalette(palette);
+    RunStatus status = readPictureColours(style, palette);
     if (status != RUN_OK) return status;
-    if (style.way) markWayColour(palette, WAY_PIXEL, WALL_PIXEL, PASSAGE_PIXEL);
     status = setUpPng(style);
     if (status != RUN_OK) return status;
 

@@ -28,12 +28,17 @@ static uint64_t memInfoAvailable() {
     return (uint64_t)kib * 1024;
 }
 
+// Opens the file `folder`/`name` for reading; null when it cannot.
+static FILE *openGroupFile(const char *folder, const char *name) {
+    char path[GROUP_PATH_SIZE];
+    if (snprintf(path, sizeof path, "%s/%s", folder, name) >= (int)sizeof path) return nullptr;
+    return fopen(path, "r");
+}
+
 // Reads the first number of the file `folder`/`name` into `*value`; false
 // when the file is missing or holds no number ("max" among them).
 static bool readNumberFile(const char *folder, const char *name, uint64_t *value) {
-    char path[GROUP_PATH_SIZE];
-    if (snprintf(path, sizeof path, "%s/%s", folder, name) >= (int)sizeof path) return false;
-    FILE *file = fopen(path, "r");
+    FILE *file = openGroupFile(folder, name);
     if (!file) return false;
     unsigned long long number = 0;
     bool read = fscanf(file, "%llu", &number) == 1;
@@ -45,9 +50,7 @@ static bool readNumberFile(const char *folder, const char *name, uint64_t *value
 // Reads the value of the line `key` of the statistics file `folder`/`name`
 // ("key value" lines) into `*value`; false when there is none.
 static bool readStatistic(const char *folder, const char *name, const char *key, uint64_t *value) {
-    char path[GROUP_PATH_SIZE];
-    if (snprintf(path, sizeof path, "%s/%s", folder, name) >= (int)sizeof path) return false;
-    FILE *file = fopen(path, "r");
+    FILE *file = openGroupFile(folder, name);
     if (!file) return false;
     char line[STATISTIC_LINE_SIZE];
     bool found = false;

@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 #include "app/console_texts.h"
+#include "maze/maze_random.h"
 #include "maze/maze_state.h"
 #include "output/raster.h"
 #include "platform/console.h"

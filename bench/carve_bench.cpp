@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "maze/maze_generator.h"
+#include "maze/maze_random.h"
 #include "maze/maze_state.h"
 
 static void carveSquare(benchmark::State &state) {

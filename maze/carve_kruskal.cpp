@@ -8,17 +8,13 @@
 // times over the whole carving. A cell's label, link and set size share one
 // record, so a visit touches few cache lines; the carved walls are bits,
 // spread into the wall flags only once carving ends.
-#include "maze/maze_generator.h"
+#include "maze/carve_kruskal.h"
 
+#include "maze/maze_random.h"
 #include "maze/maze_state.h"
 #include "platform/progress.h"
 
 static const uint32_t WORDS_PER_BLOCK = CANDIDATE_BLOCK_BITS / 64;
-// Longest candidate list picked from with two draws; longer lists take four.
-static const uint32_t SHORT_LIST_REACH = 1u << 19;
-// Values a pick draws from: 19 bits of two draws, 49 bits of four.
-static const uint64_t PICK_RANGE_SHORT = SHORT_LIST_REACH;
-static const uint64_t PICK_RANGE_WIDE = UINT64_C(1) << 49;
 
 // Set bits of `word`, without a call into the runtime on machines where
 // the compiler may not assume a population-count instruction.
@@ -70,33 +66,6 @@ static void dropCandidate(uint32_t wallId) {
     uint64_t blocks = maze.candidateBlockCount;
     for (uint64_t i = wallId / CANDIDATE_BLOCK_BITS + 1; i <= blocks; i += i & (0 - i))
         maze.candidateBlockTree[i - 1]--;
-}
-
-// Draws one value of the pick: with two draws d1, d2 the 19 bits
-// (d1 << 4) | (d2 & 0xF); with `wide`, two more draws d3, d4 below them,
-// 49 bits in all.
-static uint64_t drawPickValue(bool wide) {
-    uint32_t high = drawRandom() << 4;   // the first draw gives the top 15 bits
-    uint32_t low = drawRandom() & 0xF;   // of the second only its low 4 count
-    uint64_t value = high | low;
-    if (!wide) return value;
-    value <<= 30;
-    value |= (uint64_t)drawRandom() << 15;
-    value |= drawRandom();
-    return value;
-}
-
-uint32_t drawPickPosition(uint32_t count) {
-    // A value at or above the largest multiple of `count` within its range
-    // would favour the first positions, so it is drawn again: every position
-    // is then exactly as likely as every other.
-    bool wide = count > SHORT_LIST_REACH;
-    uint64_t range = wide ? PICK_RANGE_WIDE : PICK_RANGE_SHORT;
-    uint64_t bound = range - range % count;
-    uint64_t value;
-    do value = drawPickValue(wide);
-    while (value >= bound);
-    return (uint32_t)(value % count);
 }
 
 uint32_t pickWall() {
@@ -152,7 +121,7 @@ static void mergeSets(uint32_t labelA, uint32_t labelB) {
 // Removals between two reports to the progress line.
 static const uint32_t PROGRESS_REMOVALS = 1u << 16;
 
-RunStatus carveMaze() {
+RunStatus carveKruskal() {
     for (uint32_t removed = 0;; removed++) {
         if (removed % PROGRESS_REMOVALS == 0) showProgress(removed);
         uint32_t wall = pickWall();

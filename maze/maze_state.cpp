@@ -1,10 +1,11 @@
-// Set-up and release of the maze state, the random generator and the index
-// arithmetic that ties wall ids to cells.
+// Set-up and release of the maze state and the index arithmetic that ties
+// wall ids to cells.
 #include "maze/maze_state.h"
 
 #include <cstdlib>
 #include <cstring>
 
+#include "maze/maze_random.h"
 #include "platform/memory.h"
 
 MazeState maze;
@@ -30,15 +31,6 @@ uint64_t mazeStateBytes(int32_t width, int32_t height) {
                        candidateBlocksFor(walls) * sizeof(uint32_t);
     uint64_t settled = walls * sizeof(int32_t) + wallBitBytes(walls);
     return carving > settled ? carving : settled;
-}
-
-void seedRandom(uint32_t seed) {
-    maze.randomNext = seed;
-}
-
-uint32_t drawRandom() {
-    maze.randomNext = maze.randomNext * 1103515245u + 12345u;
-    return (maze.randomNext / 65536u) % 32768u;
 }
 
 void wallCells(uint32_t wallId, uint32_t *firstCell, uint32_t *secondCell) {

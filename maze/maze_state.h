@@ -77,19 +77,6 @@ RunStatus settleWallFlags();
 // on a state that was never set up or was already released.
 void releaseMaze();
 
-// The largest seed that makes a maze of its own. Each draw of the generator
-// is bits 16 to 30 of its 32-bit state, and no higher bit of the state ever
-// reaches a lower one, so the top bit of a seed never changes a draw: seed
-// S + 2^31 draws exactly what S draws.
-const uint32_t LARGEST_SEED = 0x7FFFFFFFu;
-
-// Seeds the 15-bit random generator.
-void seedRandom(uint32_t seed);
-
-// The next draw of the 15-bit generator, 0 to 32767: the same on every
-// platform for the same seed.
-uint32_t drawRandom();
-
 // Words of 64 bits that hold one bit per wall of `wallCount` wall ids.
 inline uint64_t wallWordCount(uint64_t wallCount) {
     return (wallCount + 63) / 64;

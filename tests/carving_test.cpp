@@ -6,7 +6,9 @@
 
 #include <vector>
 
+#include "maze/carve_kruskal.h"
 #include "maze/maze_generator.h"
+#include "maze/maze_random.h"
 #include "maze/maze_state.h"
 #include "tests/support.h"
 

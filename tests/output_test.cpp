@@ -6,6 +6,7 @@
 #include <string>
 
 #include "maze/maze_generator.h"
+#include "maze/maze_random.h"
 #include "maze/maze_solver.h"
 #include "maze/maze_state.h"
 #include "output/bitmap_file.h"

@@ -1,0 +1,47 @@
+// The random generator and the unbiased pick.
+#include "maze/maze_random.h"
+
+#include "maze/maze_state.h"
+
+void seedRandom(uint32_t seed) {
+    maze.randomNext = seed;
+}
+
+uint32_t drawRandom() {
+    maze.randomNext = maze.randomNext * 1103515245u + 12345u;
+    return (maze.randomNext / 65536u) % 32768u;
+}
+
+// Longest candidate list picked from with two draws; longer lists take four.
+static const uint32_t SHORT_LIST_REACH = 1u << 19;
+// Values a pick draws from: 19 bits of two draws, 49 bits of four.
+static const uint64_t PICK_RANGE_SHORT = SHORT_LIST_REACH;
+static const uint64_t PICK_RANGE_WIDE = UINT64_C(1) << 49;
+
+// Draws one value of the pick: with two draws d1, d2 the 19 bits
+// (d1 << 4) | (d2 & 0xF); with `wide`, two more draws d3, d4 below them,
+// 49 bits in all.
+static uint64_t drawPickValue(bool wide) {
+    uint32_t high = drawRandom() << 4;   // the first draw gives the top 15 bits
+    uint32_t low = drawRandom() & 0xF;   // of the second only its low 4 count
+    uint64_t value = high | low;
+    if (!wide) return value;
+    value <<= 30;
+    value |= (uint64_t)drawRandom() << 15;
+    value |= drawRandom();
+    return value;
+}
+
+uint32_t drawPickPosition(uint32_t count) {
+    // A value at or above the largest multiple of `count` within its range
+    // would favour the first positions, so it is drawn again: every position
+    // is then exactly as likely as every other.
+    bool wide = count > SHORT_LIST_REACH;
+    uint64_t range = wide ? PICK_RANGE_WIDE : PICK_RANGE_SHORT;
+    uint64_t bound = range - range % count;
+    uint64_t value;
+    do value = drawPickValue(wide);
+    while (value >= bound);
+    return (uint32_t)(value % count);
+}
+

@@ -90,7 +90,7 @@ static RunStatus refuse(const char *subject, const char *problem, const char *ar
     }
     message[used++] = '\n';
     memcpy(message + used, USAGE_LINE, strlen(USAGE_LINE) + 1);
-    showErrorText(message);
+    showOwnErrorText(message);
     return RUN_BAD_ARGUMENTS;
 }
 
@@ -119,9 +119,9 @@ static bool readWhole(const char *text, int32_t *number) {
     return true;
 }
 
-// Reads a size: a whole number of at least 2.
+// Reads a size: a whole number of at least SMALLEST_SIDE.
 static bool readSize(const char *text, int32_t *size) {
-    return readWhole(text, size) && *size >= 2;
+    return readWhole(text, size) && *size >= SMALLEST_SIDE;
 }
 
 // Reads a scale: a whole number from 1 to LARGEST_SCALE.
@@ -139,7 +139,7 @@ static bool readValue(OptionId id, const char *text, CommandLine *commandLine) {
     case SIZE_VALUE:
         return readSize(text, id == OPTION_HEIGHT ? &commandLine->height : &commandLine->width);
     case NAME_VALUE:
-        if (strlen(text) >= sizeof commandLine->name) return false;
+        if (strlen(text) > LONGEST_NAME) return false;
         strcpy(commandLine->name, text);
         commandLine->nameGiven = true;
         return true;

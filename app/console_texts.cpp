@@ -4,6 +4,34 @@
 // does not have fails the build.
 #include "app/console_texts.h"
 
+#include <cstdint>
+
+#include "maze/maze_random.h"
+#include "maze/maze_state.h"
+#include "output/bitmap_file.h"
+#include "output/raster.h"
+#include "output/save_file.h"
+
+// The value of the decimal `digits`, for checking at compile time that a
+// text quotes the limit its constant enforces.
+static constexpr uint64_t valueOf(const char *digits) {
+    uint64_t value = 0;
+    for (; *digits; digits++) value = value * 10 + (uint64_t)(*digits - '0');
+    return value;
+}
+
+// The limits the texts quote, each checked against its constant.
+#define SMALLEST_SIDE_TEXT "2"
+#define LONGEST_NAME_TEXT "255"
+#define LARGEST_SEED_TEXT "2147483647"
+#define LARGEST_SCALE_TEXT "64"
+#define LARGEST_BITMAP_TEXT "9362"
+static_assert(valueOf(SMALLEST_SIDE_TEXT) == SMALLEST_SIDE, "the smallest side quoted");
+static_assert(valueOf(LONGEST_NAME_TEXT) == LONGEST_NAME, "the longest name quoted");
+static_assert(valueOf(LARGEST_SEED_TEXT) == LARGEST_SEED, "the largest seed quoted");
+static_assert(valueOf(LARGEST_SCALE_TEXT) == LARGEST_SCALE, "the largest scale quoted");
+static_assert(valueOf(LARGEST_BITMAP_TEXT) == largestBitmapSquare(), "the largest bitmap quoted");
+
 /* The questions and the carving */
 
 const char HEIGHT_PROMPT[] = "迷路の縦幅を入力してください:";
@@ -39,24 +67,24 @@ const char HELP_TEXT[] =
     "\n"
     "迷路の縦幅、横幅、保存するファイル名、保存する形式を順に尋ね、\n"
     "迷路を作って保存します。オプションで答えた質問は尋ねません。\n"
-    "  縦幅と横幅: 2 以上のセル数\n"
-    "  ファイル名: 拡張子を除いた名前 (拡張子を付けて 255 バイトまで)\n"
+    "  縦幅と横幅: " SMALLEST_SIDE_TEXT " 以上のセル数\n"
+    "  ファイル名: 拡張子を除いた名前 (拡張子を付けて " LONGEST_NAME_TEXT " バイトまで)\n"
     "  形式: 1 テキスト (名前.txt)、2 画像 (名前.bmp、--png なら名前.png)、3 その両方\n"
     "\n"
-    "  --height N      縦幅を N セルにします (2 以上)。\n"
-    "  --width N       横幅を N セルにします (2 以上)。\n"
+    "  --height N      縦幅を N セルにします (" SMALLEST_SIDE_TEXT " 以上)。\n"
+    "  --width N       横幅を N セルにします (" SMALLEST_SIDE_TEXT " 以上)。\n"
     "  --name 名前     保存するファイル名を拡張子なしで指定します。\n"
     "  --format 形式   保存する形式を 1 か text (テキスト)、2 か image (画像)、\n"
     "                  3 か both (その両方) で指定します。\n"
-    "  --seed N        乱数の種を N (0 から 2147483647) にします。同じ種と同じ\n"
+    "  --seed N        乱数の種を N (0 から " LARGEST_SEED_TEXT ") にします。同じ種と同じ\n"
     "                  大きさからは、いつでも同じ迷路ができます。指定しないときは\n"
     "                  時計の秒を種にします。\n"
     "  --solution      入口 (左上) と出口 (右下) を開け、その間の道筋も保存します:\n"
     "                  テキストには名前-solution.txt (道筋のセル番号、1 行に 1 つ)、\n"
     "                  画像には名前-solution.bmp (道筋を赤で描いた画像)。\n"
-    "  --scale N       画像の 1 画素を N x N 画素にします (1 から 64)。\n"
+    "  --scale N       画像の 1 画素を N x N 画素にします (1 から " LARGEST_SCALE_TEXT ")。\n"
     "  --png           画像を BMP ではなく PNG で保存します (名前.png)。\n"
-    "                  BMP の上限 (9362 x 9362 セル) を超える迷路も保存できます。\n"
+    "                  BMP の上限 (" LARGEST_BITMAP_TEXT " x " LARGEST_BITMAP_TEXT " セル) を超える迷路も保存できます。\n"
     "  --help          この説明を表示して終わります (--version より先)。\n"
     "  --version       名前と版を表示して終わります。\n"
     "\n"
@@ -66,15 +94,15 @@ const char HELP_TEXT[] =
 const char UNKNOWN_ARGUMENT[] = "不明な引数です: ";
 const char OPTION_TWICE[] = " が二度指定されています: ";
 const char MISSING_SEED[] = "--seed のあとに種の値がありません";
-const char BAD_SEED[] = "--seed の値は 0 から 2147483647 までの整数です: ";
+const char BAD_SEED[] = "--seed の値は 0 から " LARGEST_SEED_TEXT " までの整数です: ";
 const char MISSING_HEIGHT[] = "--height のあとに縦幅の値がありません";
-const char BAD_HEIGHT[] = "--height の値は 2 以上の整数です: ";
+const char BAD_HEIGHT[] = "--height の値は " SMALLEST_SIDE_TEXT " 以上の整数です: ";
 const char MISSING_WIDTH[] = "--width のあとに横幅の値がありません";
-const char BAD_WIDTH[] = "--width の値は 2 以上の整数です: ";
+const char BAD_WIDTH[] = "--width の値は " SMALLEST_SIDE_TEXT " 以上の整数です: ";
 const char MISSING_NAME[] = "--name のあとにファイル名がありません";
-const char BAD_NAME[] = "--name の値は 255 バイトまでの名前です: ";
+const char BAD_NAME[] = "--name の値は " LONGEST_NAME_TEXT " バイトまでの名前です: ";
 const char MISSING_FORMAT[] = "--format のあとに形式の値がありません";
 const char BAD_FORMAT[] = "--format の値は 1、2、3、text、image、both のどれかです: ";
 const char MISSING_SCALE[] = "--scale のあとに倍率の値がありません";
-const char BAD_SCALE[] = "--scale の値は 1 から 64 までの整数です: ";
+const char BAD_SCALE[] = "--scale の値は 1 から " LARGEST_SCALE_TEXT " までの整数です: ";
 const char CANNOT_SHOW_MESSAGE[] = "標準出力に書き込めません!\n";

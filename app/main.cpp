@@ -48,8 +48,10 @@ static int finishRun(RunStatus status) {
         message = CANNOT_SHOW_MESSAGE;
         onError = true;
         break;
+    case RUN_NO_STREAMS:  // nowhere sure to tell it
+        return EXIT_FILE_ERROR;
     }
-    if (onError) showErrorText(message);
+    if (onError) showOwnErrorText(message);
     else showText(message);
     return exitStatus;
 }
@@ -70,15 +72,15 @@ static const size_t OUTPUT_BUFFER_SIZE = 4096;
 static const char VERSION_TEXT[] = "mazegen " MAZEGEN_VERSION "\n";
 
 int main(int argc, char **argv) {
-    protectStandardStreams();
+    if (!protectStandardStreams()) return finishRun(RUN_NO_STREAMS);
     // Each prompt and message is flushed whole, in one write, so that no
     // two-byte character is ever split between two writes to the console.
     setvbuf(stdout, nullptr, _IOFBF, OUTPUT_BUFFER_SIZE);
     CommandLine commandLine;
     RunStatus status = readCommandLine(argc, argv, &commandLine);
     if (status != RUN_OK) return finishRun(status);
-    if (commandLine.request == SHOW_HELP) showText(HELP_TEXT);
-    if (commandLine.request == SHOW_VERSION) showText(VERSION_TEXT);
+    if (commandLine.request == SHOW_HELP) showOwnText(HELP_TEXT);
+    if (commandLine.request == SHOW_VERSION) showOwnText(VERSION_TEXT);
     if (commandLine.request != RUN_MAZE) return finishRun(closeStandardOutput());
 
     prepareInterrupts();

@@ -68,7 +68,7 @@ static void fillCandidates() {
 }
 
 RunStatus setUpMaze(uint32_t seed) {
-    if (maze.mazeWidth < 2 || maze.mazeHeight < 2) return RUN_SIZE_REJECTED;
+    if (maze.mazeWidth < SMALLEST_SIDE || maze.mazeHeight < SMALLEST_SIDE) return RUN_SIZE_REJECTED;
 
     uint64_t bytes = mazeStateBytes(maze.mazeWidth, maze.mazeHeight);
     if (bytes == 0 || bytes > availableMemoryBytes()) return RUN_TOO_LARGE;

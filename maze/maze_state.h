@@ -53,6 +53,9 @@ struct MazeState {
 
 extern MazeState maze;
 
+// The fewest cells across and down a maze has.
+const int32_t SMALLEST_SIDE = 2;
+
 // Wall ids per bit-vector block of the candidate list.
 const uint32_t CANDIDATE_BLOCK_BITS = 512;
 

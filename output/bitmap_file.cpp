@@ -151,8 +151,8 @@ RunStatus setUpBitmap(const PictureStyle &style) {
     RunStatus status = setUpRaster(style);
     if (status != RUN_OK) return status;
     // bfSize counts the whole file in 32 bits.
-    uint64_t pixelBytes = (uint64_t)raster.rowStride * (uint64_t)raster.imageHeight;
-    return pixelBytes + PIXEL_DATA_OFFSET > UINT32_MAX ? RUN_IMAGE_TOO_LARGE : RUN_OK;
+    uint64_t bytes = bitmapFileBytes((uint64_t)raster.imageWidth, (uint64_t)raster.imageHeight);
+    return bytes > UINT32_MAX ? RUN_IMAGE_TOO_LARGE : RUN_OK;
 }
 
 RunStatus saveBitmap(const char *filename, const PictureStyle &style) {

@@ -5,12 +5,29 @@
 
 #include <cstdint>
 
+#include "maze/maze_state.h"
 #include "output/raster.h"
 #include "platform/run_status.h"
 
 // Offset of the pixel bytes: the two headers (14 and 40 bytes) and the
 // 1024-byte colour table come first.
 const uint32_t PIXEL_DATA_OFFSET = 1078;
+
+// Bytes of a bitmap file of `width` x `height` pixels, its rows padded to
+// a multiple of 4 bytes.
+constexpr uint64_t bitmapFileBytes(uint64_t width, uint64_t height) {
+    return PIXEL_DATA_OFFSET + (width + 3) / 4 * 4 * height;
+}
+
+// The largest square maze, in cells a side, whose bitmap at scale 1 fits
+// the format's 32-bit file size.
+constexpr int32_t largestBitmapSquare() {
+    int32_t side = SMALLEST_SIDE;
+    while (bitmapFileBytes((uint64_t)CELL_PITCH * (side + 1), (uint64_t)CELL_PITCH * (side + 1)) <=
+           UINT32_MAX)
+        side++;
+    return side;
+}
 
 // Saves the carved maze drawn in `style` as `filename` plus ".bmp", or
 // plus "-solution.bmp" when it shows the way, whose colour-table entry

@@ -18,9 +18,10 @@
 
 #include "platform/run_status.h"
 
-// Bytes of the buffer a typed file name is read into: up to 255 bytes and
-// the terminating zero.
-const size_t FILENAME_BUFFER_SIZE = 256;
+// The most bytes of a typed file name, and of the buffer it is read into
+// with its terminating zero.
+const size_t LONGEST_NAME = 255;
+const size_t FILENAME_BUFFER_SIZE = LONGEST_NAME + 1;
 // Bytes of the longest extension a file name is given ("-solution.bmp").
 const size_t LONGEST_EXTENSION = 16;
 

@@ -1,6 +1,7 @@
 // The console through POSIX calls: a terminal gets the texts converted
 // (iconv) to the codeset of its locale, each character it cannot show as
-// '?', and a file or a pipe the bytes.
+// '?', and a file or a pipe the bytes; the program's own additions are
+// converted wherever they go.
 #include "platform/console.h"
 
 #include <fcntl.h>
@@ -46,15 +47,20 @@ struct ConsoleStream {
 };
 static ConsoleStream outputStream = {false, true, NO_CONVERTER};  // standard output
 static ConsoleStream errorStream = {false, true, NO_CONVERTER};   // standard error
+// The same streams for the program's own additions, which are converted
+// whether or not the stream is a terminal.
+static ConsoleStream ownOutputStream = {false, true, NO_CONVERTER};
+static ConsoleStream ownErrorStream = {false, true, NO_CONVERTER};
 
 // The converted text of a terminal, or a piece of it.
 static char terminalText[TERMINAL_TEXT_ROOM];
 
-// When `fd` is a terminal whose locale's codeset is not Shift_JIS,
-// prepares in `stream` the conversion of texts to that codeset.
-static void decideConsole(ConsoleStream *stream, int fd) {
+// When the locale's codeset is not Shift_JIS, and `fd` is a terminal or
+// `anyStream` holds, prepares in `stream` the conversion of texts to that
+// codeset.
+static void decideConsole(ConsoleStream *stream, int fd, bool anyStream) {
     stream->decided = true;
-    if (isatty(fd) != 1) return;
+    if (!anyStream && isatty(fd) != 1) return;
     const char *locale = setlocale(LC_CTYPE, "");
     const char *codeset = nl_langinfo(CODESET);
     if (!locale || strcmp(locale, "C") == 0 || strcmp(locale, "POSIX") == 0)
@@ -105,9 +111,11 @@ static void showConverted(iconv_t converter, FILE *file, const char *text, size_
     fwrite(terminalText, 1, (size_t)(next - terminalText), file);
 }
 
-// Shows `text` on `file` (descriptor `fd`), converted for a terminal.
-static void showOn(ConsoleStream *stream, FILE *file, int fd, const char *text) {
-    if (!stream->decided) decideConsole(stream, fd);
+// Shows `text` on `file` (descriptor `fd`), converted for a terminal or,
+// with `anyStream`, for the locale wherever it goes.
+static void showOn(ConsoleStream *stream, FILE *file, int fd, const char *text,
+                   bool anyStream = false) {
+    if (!stream->decided) decideConsole(stream, fd, anyStream);
     // One write for the whole text: the stream's buffer holds more than
     // any text, and a longer block goes out whole.
     if (stream->asBytes) fwrite(text, 1, strlen(text), file);
@@ -118,11 +126,14 @@ static void showOn(ConsoleStream *stream, FILE *file, int fd, const char *text) 
 // The null device, opened onto a standard stream the process lacks.
 static const char NULL_DEVICE[] = "/dev/null";
 
-void protectStandardStreams() {
+bool protectStandardStreams() {
     // open() takes the lowest free descriptor: the missing stream's own,
     // as the ones below it are open by then.
-    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; fd++)
-        if (fcntl(fd, F_GETFD) < 0) open(NULL_DEVICE, fd == STDIN_FILENO ? O_WRONLY : O_RDONLY);
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; fd++) {
+        if (fcntl(fd, F_GETFD) >= 0) continue;
+        if (open(NULL_DEVICE, fd == STDIN_FILENO ? O_WRONLY : O_RDONLY) != fd) return false;
+    }
+    return true;
 }
 
 void showText(const char *text) {
@@ -131,6 +142,14 @@ void showText(const char *text) {
 
 void showErrorText(const char *text) {
     showOn(&errorStream, stderr, STDERR_FILENO, text);
+}
+
+void showOwnText(const char *text) {
+    showOn(&ownOutputStream, stdout, STDOUT_FILENO, text, true);
+}
+
+void showOwnErrorText(const char *text) {
+    showOn(&ownErrorStream, stderr, STDERR_FILENO, text, true);
 }
 
 bool standardErrorIsTerminal() {

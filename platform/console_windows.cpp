@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <io.h>
+
 #include <cstdio>
 
 // Code page of the program's texts: Shift_JIS as Windows has it.
@@ -42,9 +44,20 @@ static void showOn(DWORD handle, FILE *file, const char *text) {
     fflush(file);
 }
 
-void protectStandardStreams() {
-    // Nothing to do: the files a save opens are handles, which never take
-    // the place of a standard stream.
+// The null device of Windows.
+static const char NULL_DEVICE[] = "NUL";
+
+bool protectStandardStreams() {
+    // A stream the process was started without has no descriptor, or one
+    // with no handle behind it.
+    bool guarded = true;
+    FILE *streams[] = {stdin, stdout, stderr};
+    for (FILE *stream : streams) {
+        int fd = _fileno(stream);
+        if (fd >= 0 && _get_osfhandle(fd) != (intptr_t)INVALID_HANDLE_VALUE) continue;
+        guarded &= freopen(NULL_DEVICE, stream == stdin ? "w" : "r", stream) != nullptr;
+    }
+    return guarded;
 }
 
 void showText(const char *text) {
@@ -53,6 +66,14 @@ void showText(const char *text) {
 
 void showErrorText(const char *text) {
     showOn(STD_ERROR_HANDLE, stderr, text);
+}
+
+void showOwnText(const char *text) {
+    showText(text);
+}
+
+void showOwnErrorText(const char *text) {
+    showErrorText(text);
 }
 
 bool standardErrorIsTerminal() {

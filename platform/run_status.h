@@ -18,6 +18,8 @@ enum RunStatus {
     RUN_IMAGE_TOO_LARGE,  // the picture exceeds its format's fields: status 1
     RUN_CANNOT_SHOW,      // standard output did not take the usage or version text,
                           // told on standard error: status 1
+    RUN_NO_STREAMS,       // a standard stream the process lacks could not be given
+                          // the null device: status 1, before anything is shown
 };
 
 #endif

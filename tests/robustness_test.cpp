@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <chrono>
 #include <random>
 #include <string>
@@ -145,10 +146,11 @@ TEST_F(RobustRun, EachQuestionIsReadableOnTheTerminalBeforeItsAnswerIsRead) {
 
 TEST_F(RobustRun, EachStreamIsShownInItsOwnTerminalsEncoding) {
     if (underWine()) GTEST_SKIP() << "a Windows console takes characters, not a codeset's bytes";
-    // An argument error on standard error: converted for its own terminal
-    // only, whatever standard output is; on a terminal of an 8-bit codeset
-    // (ISO-8859-1) every character it cannot show is '?', and no byte of
-    // Shift_JIS reaches it.
+    // The program's own texts (an argument error, --help) are written in
+    // the locale's codeset wherever they go: UTF-8, also in the C locale;
+    // in an 8-bit codeset (ISO-8859-1) every character it lacks is '?' and
+    // no byte of Shift_JIS is written. The dialogue's texts are converted
+    // for a terminal only: a pipe gets their Shift_JIS bytes.
     std::string locales = path("locales");
     mkdir(locales.c_str(), 0755);
     ASSERT_EQ(system(("localedef -i en_US -f ISO-8859-1 " + locales + "/en_US.ISO-8859-1").c_str()), 0)
@@ -157,21 +159,31 @@ TEST_F(RobustRun, EachStreamIsShownInItsOwnTerminalsEncoding) {
     std::string questioned;  // the UTF-8 text, each character beyond ASCII as '?'
     for (unsigned char c : utf8Of(error))
         if (c < 0x80 || c >= 0xC0) questioned += c < 0x80 ? (char)c : '?';
-    const struct { Terminal terminal; const char *lang; std::string out, err; } rows[] = {
-        {Terminal::ERROR, "C.UTF-8", "", utf8Of(error)},
-        {Terminal::OUTPUT, "C.UTF-8", "", error},
-        {Terminal::NONE, "C.UTF-8", "", error},
-        {Terminal::ALL, "en_US.ISO-8859-1", questioned, ""},
+    const std::string prompts = std::string(HEIGHT_PROMPT) + WIDTH_PROMPT;
+    const struct {
+        Terminal terminal; const char *lang; const char *argument; std::string out, err;
+    } rows[] = {
+        {Terminal::ERROR, "C.UTF-8", "--colour", "", utf8Of(error)},
+        {Terminal::OUTPUT, "C.UTF-8", "--colour", "", utf8Of(error)},
+        {Terminal::NONE, "C.UTF-8", "--colour", "", utf8Of(error)},
+        {Terminal::NONE, "C", "--colour", "", utf8Of(error)},
+        {Terminal::NONE, "POSIX", "--help", utf8Of(HELP_TEXT), ""},
+        {Terminal::NONE, "en_US.ISO-8859-1", "--colour", "", questioned},
+        {Terminal::ALL, "en_US.ISO-8859-1", "--colour", questioned, ""},
+        {Terminal::NONE, "C.UTF-8", nullptr, prompts, ""},
+        {Terminal::OUTPUT, "C.UTF-8", nullptr, utf8Of(prompts), ""},
     };
     for (auto &row : rows) {
         RunOptions options;
         options.terminal = row.terminal;
-        options.arguments = {"--colour"};
+        if (row.argument) options.arguments = {row.argument};
         options.environment = {{"LANG", row.lang}, {"LC_ALL", ""}, {"LOCPATH", locales}};
-        RunResult r = runMazegen(dir, "", options);
-        EXPECT_EQ(r.status, 2) << row.lang;
-        EXPECT_EQ(r.out, row.out) << (int)row.terminal << " " << row.lang;
-        EXPECT_EQ(r.err, row.err) << (int)row.terminal << " " << row.lang;
+        RunResult r = runMazegen(dir, "1\n1\n", options);
+        std::string label = std::to_string((int)row.terminal) + " " + row.lang + " " +
+                            (row.argument ? row.argument : "");
+        EXPECT_EQ(r.status, row.argument && strcmp(row.argument, "--help") == 0 ? 0 : 2) << label;
+        EXPECT_EQ(r.out, row.out) << label;
+        EXPECT_EQ(r.err, row.err) << label;
     }
 }
 

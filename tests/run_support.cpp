@@ -36,6 +36,10 @@ bool underWine() {
 #endif
 }
 
+std::string ownShown(const std::string &text) {
+    return underWine() ? shown(text) : utf8Of(text);
+}
+
 std::string shown(const std::string &text) {
     if (!underWine()) return text;
     // A Windows console program's standard output is a text stream.
@@ -152,8 +156,14 @@ namespace {
     // Under Wine a write past the file-size limit must fail as on a full
     // Windows disk, not end Wine by a signal the program cannot see.
     if (wine) signal(SIGXFSZ, SIG_IGN);
-    // Wine takes the system code page from the locale: the Japanese one.
+    // Wine takes the system code page from the locale: the Japanese one. The
+    // Linux build's own texts follow the locale: UTF-8 unless a test says.
     if (wine) setenv("LANG", "ja_JP.UTF-8", 1);
+    if (!wine) {
+        unsetenv("LC_ALL");
+        unsetenv("LC_CTYPE");
+        setenv("LANG", "C.UTF-8", 1);
+    }
     for (auto &variable : options.environment) setenv(variable.first.c_str(), variable.second.c_str(), 1);
     struct rlimit noCore = {0, 0};  // SIGQUIT and crashes leave no core file
     setrlimit(RLIMIT_CORE, &noCore);

@@ -97,7 +97,7 @@ TEST_F(Run, CommandLineOptions) {
         RunResult r = runMazegen(dir, "3 3 m 1\n", options);
         EXPECT_EQ(r.status, 2) << row.arguments[0];
         EXPECT_EQ(r.out, "") << row.arguments[0];
-        EXPECT_EQ(r.err, shown(row.error + USAGE_LINE)) << row.arguments[0];
+        EXPECT_EQ(r.err, ownShown(row.error + USAGE_LINE)) << row.arguments[0];
     }
     EXPECT_TRUE(listDir(dir).empty());
     // --help and --version show their text and end; --help comes first.
@@ -110,7 +110,7 @@ TEST_F(Run, CommandLineOptions) {
         options.arguments = row.arguments;
         RunResult r = runMazegen(dir, "3 3 m 1\n", options);
         EXPECT_EQ(r.status, 0) << row.arguments[0];
-        EXPECT_EQ(r.out, shown(row.out)) << row.arguments[0];
+        EXPECT_EQ(r.out, ownShown(row.out)) << row.arguments[0];
         EXPECT_EQ(r.err, "") << row.arguments[0];
     }
     EXPECT_TRUE(listDir(dir).empty());
@@ -188,9 +188,9 @@ TEST_F(Run, TextsThatStandardOutputDoesNotTakeEndWithStatusOne) {
     const struct {
         const char *argument, *redirect, *input; int status; std::string err; const char *closed;
     } rows[] = {
-        {"--help", ">/dev/full", "", 1, shown(CANNOT_SHOW_MESSAGE), ""},
-        {"--version", ">/dev/full", "", 1, shown(CANNOT_SHOW_MESSAGE), ""},
-        {"--help", ">&-", "", 1, shown(CANNOT_SHOW_MESSAGE), "1"},
+        {"--help", ">/dev/full", "", 1, ownShown(CANNOT_SHOW_MESSAGE), ""},
+        {"--version", ">/dev/full", "", 1, ownShown(CANNOT_SHOW_MESSAGE), ""},
+        {"--help", ">&-", "", 1, ownShown(CANNOT_SHOW_MESSAGE), "1"},
         {"--version", ">&- 2>&-", "", 1, "", "12"},
         {nullptr, ">&- 2>&-", "3 3 m 1\n", 0, "", "12"},
         {nullptr, "<&-", "", 2, "", "0"},

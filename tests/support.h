@@ -135,6 +135,11 @@ RunResult runMazegen(const std::string &dir, const std::string &input, RunOption
 // with CR LF line ends from a Windows build.
 std::string shown(const std::string &text);
 
+// `text` (one of the program's own additions: the usage, option errors,
+// --help) as the program shows it: in the locale's UTF-8 that the runner
+// gives a Linux build, as shown() from a Windows build.
+std::string ownShown(const std::string &text);
+
 // True when `text` ends with `tail`.
 bool endsWith(const std::string &text, const std::string &tail);
 

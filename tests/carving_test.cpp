@@ -14,29 +14,6 @@
 
 namespace {
 
-// The C standard's example generator, written apart from the program's.
-struct Draws {
-    uint32_t next;
-    uint32_t redraws = 0;  // values drawn again because they lay past the bound
-    uint32_t draw() { next = next * 1103515245u + 12345u; return (next >> 16) & 0x7FFF; }
-    // A pick's position in a list of `count`: 19 bits of two draws, and
-    // below them 30 bits of two more when the list is longer than 2^19; a
-    // value in the last, incomplete round of `count` is drawn again.
-    uint32_t position(uint32_t count) {
-        for (;;) {
-            uint64_t high = (uint64_t)draw() * 16, low = draw() % 16, range = 524288;
-            uint64_t value = high + low;
-            if (count > 524288) {
-                uint64_t third = draw(), fourth = draw();
-                value = value * 1073741824 + third * 32768 + fourth;
-                range = (uint64_t)524288 * 1073741824;
-            }
-            if (value < range / count * count) return (uint32_t)(value % count);
-            redraws++;
-        }
-    }
-};
-
 // A generator state whose next two draws d1, d2 make the 19-bit value
 // (d1 << 4) | (d2 & 0xF) equal `value`, found by trying the free bits.
 uint32_t stateDrawing(uint32_t value) {
@@ -49,38 +26,6 @@ uint32_t stateDrawing(uint32_t value) {
     }
     ADD_FAILURE() << "no state draws " << value;
     return 0;
-}
-
-// Carves the straightforward way: the candidate list is an array filtered
-// after every removal, labels are rewritten by a full pass. Counts the
-// values drawn again in `*redraws` when given.
-ReadMaze referenceCarve(int w, int h, uint32_t seed, uint32_t *redraws = nullptr) {
-    ReadMaze m{w, h, std::vector<int>((w - 1) * h, 1), std::vector<int>((h - 1) * w, 1)};
-    uint32_t east = (w - 1) * h, walls = east + (h - 1) * w;
-    std::vector<uint32_t> label(w * h), list(walls);
-    for (uint32_t i = 0; i < label.size(); i++) label[i] = i;
-    for (uint32_t i = 0; i < walls; i++) list[i] = i;
-    auto cells = [&](uint32_t id, uint32_t &a, uint32_t &b) {
-        if (id < east) { a = id / (w - 1) * w + id % (w - 1); b = a + 1; }
-        else { a = id - east; b = a + w; }
-    };
-    Draws d{seed};
-    while (!list.empty()) {
-        uint32_t id = list[d.position((uint32_t)list.size())], a, b;
-        (id < east ? m.east[id] : m.south[id - east]) = 0;
-        cells(id, a, b);
-        uint32_t low = std::min(label[a], label[b]), high = std::max(label[a], label[b]);
-        for (auto &l : label) if (l == high) l = low;
-        std::vector<uint32_t> kept;
-        for (uint32_t c : list) {
-            cells(c, a, b);
-            int flag = c < east ? m.east[c] : m.south[c - east];
-            if (flag == 1 && label[a] != label[b]) kept.push_back(c);
-        }
-        list.swap(kept);
-    }
-    if (redraws) *redraws = d.redraws;
-    return m;
 }
 
 // The same carving for mazes too large for the rescans: the candidates in an
@@ -172,7 +117,10 @@ TEST(MazeState, RefusesSmallAndHugeSizesWithoutAllocating) {
         EXPECT_EQ(setUpMaze(1), RUN_SIZE_REJECTED);
         EXPECT_EQ(maze.cellSets, nullptr);
     }
-    const int huge[][2] = {{70000, 70000}, {46000, 46000}, {INT32_MAX, INT32_MAX}, {2, INT32_MAX}};
+    // Counts beyond 32 bits are refused on any machine, whatever its memory;
+    // sizes whose counts fit are refused by the memory budget, which the
+    // end-to-end tests set themselves (MemoryTest).
+    const int huge[][2] = {{70000, 70000}, {65536, 65536}, {INT32_MAX, INT32_MAX}, {2, INT32_MAX}};
     for (auto &s : huge) {
         maze.mazeWidth = s[0];
         maze.mazeHeight = s[1];
@@ -180,7 +128,10 @@ TEST(MazeState, RefusesSmallAndHugeSizesWithoutAllocating) {
         EXPECT_EQ(maze.cellSets, nullptr);
     }
     EXPECT_EQ(mazeStateBytes(70000, 70000), 0u);  // 4.9e9 cells overflow 32 bits
+    EXPECT_EQ(mazeStateBytes(65536, 65536), 0u);  // 2^32 cells: one past 32 bits
     EXPECT_EQ(mazeStateBytes(2, INT32_MAX), 0u);  // wall ids overflow 32 bits
+    // The largest counts that fit: 46000 x 46000 has 4,231,908,000 wall ids.
+    EXPECT_GT(mazeStateBytes(46000, 46000), 26000000000u);
 }
 
 TEST(Generator, PickFormulaWithFixedDraws) {

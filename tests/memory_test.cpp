@@ -106,6 +106,10 @@ TEST_F(MemoryTest, MemoryTheMachineOrAGroupHasNotIsRefused) {
     ASSERT_TRUE(mountHere(path("meminfo"), "/proc/meminfo", nullptr, MS_BIND));
     EXPECT_EQ(runMazegen(dir, "1000 1000 m 1").status, 0) << "12.5 MB fits in 12400 kB";
     EXPECT_EQ(runMazegen(dir, "1100 1100 m 1").status, 2) << "15.1 MB does not fit in 12400 kB";
+    // The largest counts that fit 32 bits, refused at once for memory.
+    RunResult largest = runMazegen(dir, "46000 46000 m 1", limitsOf(-1, -1, 5));
+    EXPECT_EQ(largest.status, 2);
+    EXPECT_EQ(largest.out, HEIGHT + WIDTH + shown(TOO_LARGE_MESSAGE));
 }
 
 }  // namespace

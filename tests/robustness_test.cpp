@@ -205,11 +205,16 @@ std::vector<std::vector<int>> progressFigures(const std::string &screen) {
 }
 
 TEST_F(RobustRun, ProgressLineOnATerminalOnly) {
-    // Carving 2000 x 2000 takes about two seconds: long enough for the line.
+    // The carving of 2000 x 2000 is stopped for a second and a half as soon
+    // as it begins: long enough for the line on any machine.
     const std::string input = "2000 2000 m 1\n";
     RunOptions options = limitsOf(-1, -1, 120);
     options.terminal = Terminal::ERROR;
-    RunResult onTerminal = runMazegen(dir, input, options);
+    RunOptions paused = options;
+    paused.pauseAfter = shown(COMPUTING_TEXT);
+    paused.pauseMs = 1500;
+    RunResult onTerminal = runMazegen(dir, input, paused);
+    EXPECT_TRUE(onTerminal.paused);
     RunResult onPipe = runMazegen(dir, input, limitsOf(-1, -1, 120));
     std::string screen = withoutControls(onTerminal.err);
 

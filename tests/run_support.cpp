@@ -258,6 +258,13 @@ RunResult runProgram(const char *wine, const char *program, const std::string &d
             kill(pid, options.signal);
             result.signalSent = true;
         }
+        if (options.pauseMs && !result.paused && !options.pauseAfter.empty() &&
+            result.out.find(options.pauseAfter) != std::string::npos) {
+            kill(pid, SIGSTOP);
+            std::this_thread::sleep_for(std::chrono::milliseconds(options.pauseMs));
+            kill(pid, SIGCONT);
+            result.paused = true;
+        }
         // The next answer, once its prompt has been shown.
         if (answered < options.answers.size()) {
             size_t at = result.out.find(options.answers[answered].first, heard);
@@ -270,7 +277,8 @@ RunResult runProgram(const char *wine, const char *program, const std::string &d
         bool sending = toProgram >= 0 && sent < toSend.size();
         struct pollfd fds[3] = {{fromOut, POLLIN, 0}, {fromErr, POLLIN, 0},
                                 {sending ? toProgram : -1, POLLOUT, 0}};
-        bool polling = options.signalWhen && !result.signalSent;
+        bool polling = (options.signalWhen && !result.signalSent) ||
+                       (options.pauseMs && !result.paused);
         poll(fds, 3, polling ? 1 : std::min(left, 100));
         if (fds[2].revents & (POLLOUT | POLLERR | POLLHUP)) {
             ssize_t n = write(toProgram, toSend.data() + sent, toSend.size() - sent);

@@ -232,6 +232,18 @@ TEST_F(Run, ASeedMakesTheSameMazeAgainAsTheClockSecondDid) {
     largest.arguments = {"--seed=2147483647"};
     EXPECT_EQ(runMazegen(dir, "40 60 d 1\n", largest).status, 0);
     savedText("d.txt");
+    // Each seed makes the maze the reference carving makes from it, seed 0
+    // and the largest included.
+    for (uint32_t seed : {0u, 1u, 2147483647u}) {
+        RunOptions seeded;
+        seeded.arguments = {"--seed", std::to_string(seed), "--height", "12", "--width", "9",
+                            "--name", "r", "--format", "1"};
+        EXPECT_EQ(runMazegen(dir, "", seeded).status, 0) << seed;
+        ReadMaze saved, reference = referenceCarve(9, 12, seed);
+        ASSERT_EQ(parseTextMaze(readFile(path("r.txt")), &saved), "") << seed;
+        EXPECT_EQ(saved.east, reference.east) << "seed " << seed;
+        EXPECT_EQ(saved.south, reference.south) << "seed " << seed;
+    }
     RunOptions eight;
     eight.arguments = {"--seed", "8"};
     EXPECT_EQ(runMazegen(dir, "40 60 c 1\n", eight).status, 0);
@@ -261,7 +273,10 @@ TEST_F(Run, RejectedSizesEndSilentlyWithStatusTwo) {
 }
 
 TEST_F(Run, SizesTooLargeAreRefusedAtOnce) {
-    for (const char *input : {"70000 70000", "46000 46000", "2147483647 2147483647",
+    // Counts beyond 32 bits, on any machine; a size within them but beyond
+    // the memory budget is refused as well (MemoryTest, with a budget of its
+    // own).
+    for (const char *input : {"70000 70000", "65536 65536", "2147483647 2147483647",
                               "99999999999 5", "5 99999999999999999999999"}) {
         RunResult r = runMazegen(dir, input, limitsOf(-1, -1, 5));
         EXPECT_EQ(r.out, HEIGHT + WIDTH + shown(TOO_LARGE_MESSAGE)) << input;

@@ -291,3 +291,32 @@ std::string bitmapProblem(const std::string &bmp, const ReadMaze &m, const std::
             return "pixel x " + std::to_string(k % stride) + " of stored row " + std::to_string(k / stride);
     return "";
 }
+
+ReadMaze referenceCarve(int w, int h, uint32_t seed, uint32_t *redraws) {
+    ReadMaze m{w, h, std::vector<int>((w - 1) * h, 1), std::vector<int>((h - 1) * w, 1)};
+    uint32_t east = (w - 1) * h, walls = east + (h - 1) * w;
+    std::vector<uint32_t> label(w * h), list(walls);
+    for (uint32_t i = 0; i < label.size(); i++) label[i] = i;
+    for (uint32_t i = 0; i < walls; i++) list[i] = i;
+    auto cells = [&](uint32_t id, uint32_t &a, uint32_t &b) {
+        if (id < east) { a = id / (w - 1) * w + id % (w - 1); b = a + 1; }
+        else { a = id - east; b = a + w; }
+    };
+    Draws d{seed};
+    while (!list.empty()) {
+        uint32_t id = list[d.position((uint32_t)list.size())], a, b;
+        (id < east ? m.east[id] : m.south[id - east]) = 0;
+        cells(id, a, b);
+        uint32_t low = std::min(label[a], label[b]), high = std::max(label[a], label[b]);
+        for (auto &l : label) if (l == high) l = low;
+        std::vector<uint32_t> kept;
+        for (uint32_t c : list) {
+            cells(c, a, b);
+            int flag = c < east ? m.east[c] : m.south[c - east];
+            if (flag == 1 && label[a] != label[b]) kept.push_back(c);
+        }
+        list.swap(kept);
+    }
+    if (redraws) *redraws = d.redraws;
+    return m;
+}

@@ -79,6 +79,37 @@ std::string referencePixels(const ReadMaze &maze, const PictureOptions &options 
 std::string bitmapProblem(const std::string &bmp, const ReadMaze &maze, const std::string &palette,
                           const PictureOptions &options = {});
 
+/* The reference carving */
+
+// The C standard's example generator, written apart from the program's.
+struct Draws {
+    uint32_t next;
+    uint32_t redraws = 0;  // values drawn again because they lay past the bound
+    uint32_t draw() { next = next * 1103515245u + 12345u; return (next >> 16) & 0x7FFF; }
+    // A pick's position in a list of `count`: 19 bits of two draws, and
+    // below them 30 bits of two more when the list is longer than 2^19; a
+    // value in the last, incomplete round of `count` is drawn again.
+    uint32_t position(uint32_t count) {
+        for (;;) {
+            uint64_t high = (uint64_t)draw() * 16, low = draw() % 16, range = 524288;
+            uint64_t value = high + low;
+            if (count > 524288) {
+                uint64_t third = draw(), fourth = draw();
+                value = value * 1073741824 + third * 32768 + fourth;
+                range = (uint64_t)524288 * 1073741824;
+            }
+            if (value < range / count * count) return (uint32_t)(value % count);
+            redraws++;
+        }
+    }
+};
+
+// The maze the program carves from `seed` at `w` x `h`, carved the
+// straightforward way: the candidate list is an array filtered after every
+// removal, labels are rewritten by a full pass. Counts the values drawn
+// again in `*redraws` when given.
+ReadMaze referenceCarve(int w, int h, uint32_t seed, uint32_t *redraws = nullptr);
+
 /* Running the built program (POSIX; under Wine for the Windows build) */
 
 struct RunResult {
@@ -87,6 +118,7 @@ struct RunResult {
     int status = -1;      // exit status, or -1 when ended by a signal
     int signal = 0;       // the ending signal, or 0
     bool signalSent = false;  // RunOptions::signal was sent
+    bool paused = false;      // RunOptions::pauseAfter was seen and the pause made
     bool timedOut = false;
     std::vector<std::string> calls;  // the traced system calls, in order
 };
@@ -116,6 +148,11 @@ struct RunOptions {
     bool linuxBuild = false;  // run the Linux build where the Windows one is tested
     int signal = 0;           // sent once signalWhen(pid) holds, polled every millisecond
     std::function<bool(pid_t)> signalWhen;  // given the started process's id
+    // The program is stopped (SIGSTOP) for pauseMs milliseconds, then
+    // continued, once `pauseAfter` has appeared on its standard output: a
+    // step under way then lasts that much longer, whatever the machine.
+    std::string pauseAfter;
+    int pauseMs = 0;
     std::vector<int> ignoredSignals;  // ignored by whoever starts the program
     // System calls to trace (strace's trace= list, following children), and
     // a failure to inject into them (strace's inject= expression).

@@ -90,8 +90,9 @@ TEST_F(SaveTest, AttributesThatCannotBeReadOrGivenFailTheSaveOrAreKeptInPlace) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root to give a file to another owner";
     // Only "not permitted" and "not supported" mean the attributes cannot
     // be kept, so that the file is written in place; any other error, while
-    // they are tried before the first byte or given again after the last
-    // (the second call), fails the save and keeps the old file. An
+    // they are tried before the first byte (the owner given, then taken
+    // back so that the file stays the process's own while it is written)
+    // or given after the last, fails the save and keeps the old file. An
     // attribute that is gone when its value is read is not there to keep,
     // and a file system without extended attributes has none.
     const struct { const char *inject; int status; const char *message; bool inPlace, kept = true; } rows[] = {
@@ -101,7 +102,8 @@ TEST_F(SaveTest, AttributesThatCannotBeReadOrGivenFailTheSaveOrAreKeptInPlace) {
         {"fsetxattr:error=ENOMEM:when=1", 1, CANNOT_CREATE_MESSAGE, false},
         {"fsetxattr:error=EIO:when=2", 1, CANNOT_WRITE_MESSAGE, false},
         {"fchown:error=EINVAL:when=1", 1, CANNOT_CREATE_MESSAGE, false},
-        {"fchown:error=EIO:when=2", 1, CANNOT_WRITE_MESSAGE, false},
+        {"fchown:error=EIO:when=2", 1, CANNOT_CREATE_MESSAGE, false},  // the owner taken back
+        {"fchown:error=EIO:when=3", 1, CANNOT_WRITE_MESSAGE, false},
         {"fsetxattr:error=EPERM:when=1", 0, nullptr, true},
         {"fchown:error=EPERM:when=1", 0, nullptr, true},
         {"fsetxattr:error=EOPNOTSUPP:when=1", 0, nullptr, true},

@@ -3,10 +3,11 @@
 // save_windows.cpp) holds the whole sequence, as a lock file does:
 //   begin   find the file the name leads to, decide whether it is replaced
 //           or written in place, and make the temporary file beside it (or
-//           open and lock the file itself);
+//           open, lock and empty the file itself);
 //   write   append bytes to the file being written;
 //   commit  give a replacement the old file's owner, attributes and mode,
-//           flush it to the disk, give it the name, flush the folder;
+//           flush it to the disk, give it the name, flush the folder
+//           (Linux);
 //   abort   leave nothing behind: remove the temporary file.
 // The record of the save under way (SaveFile) is handed to each step; it
 // keeps what the system answered to the call that failed, which decides
@@ -30,47 +31,54 @@ struct SaveFile;
 // (Linux; Windows has no such limit).
 void prepareInterrupts();
 
-// True unless `name`'s last part is longer than its folder takes for a
-// name, or the whole is longer than SAVE_PATH_SIZE: the length checked
-// before any file of a run is touched. A folder that cannot be reached
-// passes, for the save to tell.
+// True unless `name`'s last part is longer than its folder takes (on
+// Linux the folder's own limit, where the folder opens; on Windows 255
+// UTF-16 units), or the whole is longer than SAVE_PATH_SIZE: the length
+// checked before any file of a run is touched. A folder that cannot be
+// reached passes, for the save to tell.
 bool saveNameFits(const char *name);
 
-// Begins saving to `name`, leaving the record of the save in `*save`:
-// links followed as the system follows them; a file that a rename can
-// replace whole (a plain file with one name, a new name) gets a temporary
-// file beside it, private (0600, no access list on Linux) until commitSave;
-// a file that a rename would cut from its other names or could not reach
-// (more hard links, a FIFO, a device, a mount point, a deleted file), one
-// in a folder that takes no new file from this process, and one whose
-// owner or attributes a replacement could not be given ("not permitted",
-// "not supported"), is opened itself and locked against another save
-// (flock on Linux, LockFileEx on Windows; a second save waits), then
-// emptied. Returns RUN_OK, or RUN_CANNOT_CREATE with nothing left open and
-// no file touched: a name too long or leading nowhere, a file that may not
-// be written, no room or another error while making the temporary file.
+// Begins saving to `name`, leaving the record of the save in `*save`.
+// Links are followed as the system follows them. A new name, or a file
+// that a rename can replace whole (a plain file with one name), gets a
+// temporary file beside it: on Linux unnamed where it can be, and for a
+// replacement private (the process's own, 0600, no access list) until
+// commitSave; on Windows under a hidden name, with what any new file in
+// the folder gets. The file itself is written in place when a rename
+// would cut it from its other names or could not reach it (more hard
+// links, a device; on Linux also a FIFO, a mount point, a deleted file,
+// a pipe or terminal behind a link), when its folder
+// takes no new file from this process, or when a replacement could not be
+// given its owner or attributes ("not permitted", "not supported"; on
+// Linux only) or, on Windows, its whole path is longer than ReplaceFileA
+// takes; a file on the disk is then locked (flock on Linux, LockFileEx on
+// Windows; a second save waits for the first) and emptied. Returns RUN_OK,
+// or RUN_CANNOT_CREATE with nothing left open and no file touched: a name
+// too long or leading nowhere, a folder or a file that may not be written,
+// no room or another error while making the temporary file or locking.
 RunStatus beginSave(const char *name, SaveFile **save);
 
 // Appends `size` bytes of `data` to the file being written: RUN_OK, or
 // RUN_CANNOT_WRITE (then abortSave).
 RunStatus writeSave(SaveFile *save, const void *data, size_t size);
 
-// Ends the save with what was written. A replacement gets the old file's
-// owner and group where they differ from its own, its extended attributes
-// with its access list, then its mode (Linux; on Windows ReplaceFileA
-// keeps the security descriptor, attributes and streams); it is flushed to
-// the disk, takes the name and the folder is flushed. A file written in
-// place is flushed, unlocked and closed. Returns RUN_OK; RUN_CANNOT_WRITE
-// when giving the attributes, a flush or the close fails or the naming
-// fails on a disk error (the old file stays, but after the folder's failed
-// flush the new one is in place); RUN_CANNOT_CREATE when the system refuses
-// the name (permission, a busy or vanished name; the old file stays).
-// Either way the save is over and no temporary file is left.
+// Ends the save with what was written. On Linux a replacement gets the
+// old file's owner and group where they differ from its own, its extended
+// attributes with its access list, then its mode; on Windows ReplaceFileA
+// gives it the old file's security descriptor, attributes and streams. It
+// is flushed to the disk and takes the name, and on Linux the folder is
+// flushed. A file written in place is flushed and closed, which unlocks
+// it. Returns RUN_OK; RUN_CANNOT_WRITE when giving the attributes, a
+// flush or the close fails, or naming the file fails on a disk error or a
+// full disk (the old file stays; after the folder's failed flush the new
+// one is in place); RUN_CANNOT_CREATE when the system refuses the name
+// (permission, a name busy or gone; the old file stays). Either way the
+// save is over and no temporary file is left.
 RunStatus commitSave(SaveFile *save);
 
 // Ends the save without it: the temporary file is closed and removed, the
-// old file untouched; a file written in place is unlocked and closed and
-// keeps what was written.
+// old file untouched; a file written in place is closed, which unlocks
+// it, and keeps what was written.
 void abortSave(SaveFile *save);
 
 #endif

@@ -78,16 +78,22 @@ static SysResult lastError() {
     return systemResult(GetLastError());
 }
 
-// Keeps in the record that the save failed at `step` with `failure`, and
-// returns the status that tells it: a file that cannot be made, or cannot
-// be written; a name refused (access, a name busy, gone or taken) means
-// the file cannot be made there, while a disk error or a lack of room
-// while naming it is a failure to write it.
+// The status that tells how the save failed, from the step and the
+// system's answer its record keeps: a file that cannot be made, or cannot
+// be written; a name refused (permission, a name busy, gone or taken)
+// means the file cannot be made there, while a disk error or a lack of
+// room while naming it is a failure to write it.
+static RunStatus failureStatus(const SaveFile *save) {
+    bool naming = save->failedStep == STEP_NAME && save->failure != SYS_FAILED;
+    return save->failedStep == STEP_MAKE || naming ? RUN_CANNOT_CREATE : RUN_CANNOT_WRITE;
+}
+
+// Keeps in the record that the save failed at `step` with `failure`;
+// returns the status that tells it.
 static RunStatus failed(SaveFile *save, SaveStep step, SysResult failure) {
     save->failedStep = step;
     save->failure = failure;
-    bool making = step == STEP_MAKE || (step == STEP_NAME && failure != SYS_FAILED);
-    return making ? RUN_CANNOT_CREATE : RUN_CANNOT_WRITE;
+    return failureStatus(save);
 }
 
 /* Names */

@@ -7,9 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// The prefix of every hidden name.
-extern const char HIDDEN_PREFIX[];
-// Bytes of a hidden name and its terminating zero.
+// Bytes of a hidden name (".mz-" and six letters) and its terminating zero.
 const size_t HIDDEN_NAME_SIZE = 11;
 // Names tried before a crowded folder is given up on.
 const int HIDDEN_NAME_TRIES = 100;

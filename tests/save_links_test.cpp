@@ -69,6 +69,11 @@ TEST_F(SaveTest, SymbolicLinksAreFollowedAsTheSystemFollowsThem) {
         {"4 4 l41 1", 1, nullptr, 0, 0, true},
     };
     for (auto &row : rows) {
+#ifdef MAZEGEN_SANITIZED
+        // A sanitizer's runtime reads its options and the process's threads
+        // from /proc: a sanitized program cannot run without it.
+        if (row.noProc) continue;
+#endif
         struct stat before = {};
         if (row.saved) stat(path(row.saved).c_str(), &before);
         RunOptions options;

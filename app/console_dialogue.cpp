@@ -72,15 +72,27 @@ static RunStatus savePicture(bool png, const char *filename, const PictureStyle 
     return png ? savePng(filename, style) : saveBitmap(filename, style);
 }
 
+// The most files one run saves: the text, the way's text, the picture and
+// the way's picture.
+static const size_t MOST_FILES_A_RUN = 4;
+
 // Saves the maze in `format` with what `given` asks for: the text file,
 // then the way's text file, then the picture (a BMP file, or a PNG file),
 // then the way's picture, each whole before the next; the first failure
-// ends the saves.
+// ends the saves. Every name is checked for length before the first file
+// is touched, so that a name too long for the last file saves none.
 static RunStatus saveAs(SaveFormat format, const char *filename, const CommandLine &given) {
     bool text = format == FORMAT_TEXT || format == FORMAT_BOTH;
     bool picture = format == FORMAT_IMAGE || format == FORMAT_BOTH;
+    const char *endings[MOST_FILES_A_RUN];
+    size_t files = 0;
+    if (text) endings[files++] = TEXT_EXTENSION;
+    if (text && given.solution) endings[files++] = WAY_TEXT_EXTENSION;
+    if (picture) endings[files++] = given.png ? PNG_EXTENSION : BITMAP_EXTENSION;
+    if (picture && given.solution) endings[files++] = given.png ? WAY_PNG_EXTENSION : WAY_BITMAP_EXTENSION;
+    RunStatus status = checkSaveNames(filename, endings, files);
     PictureStyle style = pictureStyleOf(given);
-    RunStatus status = given.solution ? solveMaze() : RUN_OK;
+    if (status == RUN_OK && given.solution) status = solveMaze();
     if (status == RUN_OK && text) status = saveText(filename);
     if (status == RUN_OK && text && given.solution) status = saveWayText(filename);
     if (status == RUN_OK && picture) status = savePicture(given.png, filename, style);

@@ -10,8 +10,6 @@
 #include "output/save_file.h"
 #include "platform/progress.h"
 
-static const char BITMAP_EXTENSION[] = ".bmp";
-static const char WAY_BITMAP_EXTENSION[] = "-solution.bmp";
 static const uint16_t BITMAP_TYPE = 0x4D42;  // "BM", little-endian
 static const uint16_t BI_RGB = 0;
 static const size_t BITMAP_FILE_HEADER_SIZE = 14;  // bytes of bmfh

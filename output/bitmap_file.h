@@ -9,6 +9,10 @@
 #include "output/raster.h"
 #include "platform/run_status.h"
 
+// The endings of the bitmap's name, without the way and with it.
+const char BITMAP_EXTENSION[] = ".bmp";
+const char WAY_BITMAP_EXTENSION[] = "-solution.bmp";
+
 // Offset of the pixel bytes: the two headers (14 and 40 bytes) and the
 // 1024-byte colour table come first.
 const uint32_t PIXEL_DATA_OFFSET = 1078;

@@ -14,8 +14,6 @@
 #include "output/save_file.h"
 #include "platform/progress.h"
 
-static const char PNG_EXTENSION[] = ".png";
-static const char WAY_PNG_EXTENSION[] = "-solution.png";
 static const uint8_t PNG_SIGNATURE[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 static const uint8_t COLOUR_TYPE_INDEXED = 3;
 // Bytes of a chunk's length, type and CRC around its data.

@@ -10,6 +10,10 @@
 #include "output/raster.h"
 #include "platform/run_status.h"
 
+// The endings of the PNG file's name, without the way and with it.
+const char PNG_EXTENSION[] = ".png";
+const char WAY_PNG_EXTENSION[] = "-solution.png";
+
 // The longest side of a PNG picture, in pixels.
 const int64_t PNG_LARGEST_SIDE = INT32_MAX;
 

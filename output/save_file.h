@@ -1,15 +1,11 @@
-// Safe saving, the same on every system. A file that can be replaced whole
-// is written as a temporary file beside it (without a name where the system
-// allows it, else under a hidden one) and put in its place only once it is
-// complete and on the disk, so it is either replaced whole or left as it
-// was; the replacement keeps what the old file had beyond its bytes
-// (permissions, owner, access lists, extended attributes). A name
-// that is a symbolic link saves to what the link points to, followed as
-// the system follows it. A file that a rename would cut from its other
-// names or could not reach (more than one hard link, a FIFO, a device, a
-// mount point, a deleted file) is written in place, as are files whose
-// folder takes no new file from this process or whose attributes a
-// replacement could not keep. One file is saved at a time.
+// Safe saving, the same on every system: each file a run saves goes
+// through the platform's save (platform/save.h), which replaces a file
+// whole or leaves it as it was, keeps what the old file had beyond its
+// bytes, follows links as the system follows them and writes in place,
+// locked, only a file that a rename would cut from its other names or
+// could not reach, one whose folder takes no new file from this process
+// or whose attributes a replacement could not keep. One file is saved at
+// a time, with its progress line.
 #ifndef OUTPUT_SAVE_FILE_H
 #define OUTPUT_SAVE_FILE_H
 
@@ -22,8 +18,15 @@
 // with its terminating zero.
 const size_t LONGEST_NAME = 255;
 const size_t FILENAME_BUFFER_SIZE = LONGEST_NAME + 1;
-// Bytes of the longest extension a file name is given ("-solution.bmp").
+// Bytes of the longest ending a file name is given ("-solution.bmp").
 const size_t LONGEST_EXTENSION = 16;
+
+// Checks, before any file of a run is touched, that the typed `filename`
+// plus each of the `count` endings in `endings` (each at most
+// LONGEST_EXTENSION bytes: ".txt", "-solution.bmp" and the like, every
+// name the run will save) is a name short enough for its folder. RUN_OK,
+// or RUN_CANNOT_CREATE for the first that is too long.
+RunStatus checkSaveNames(const char *filename, const char *const *endings, size_t count);
 
 // Starts saving the typed `filename` plus `extension` (at most
 // LONGEST_EXTENSION bytes) and the progress line of a step of
@@ -41,8 +44,9 @@ bool writeSaveFile(const void *data, size_t size);
 // Ends the save under way and its progress line. When everything was
 // `written`, flushes the file to the disk and puts it in place of its
 // final name: RUN_OK, RUN_CANNOT_WRITE on an error giving the old file's
-// attributes, syncing or closing, or RUN_CANNOT_CREATE when the link or the
-// rename to that name fails. Otherwise RUN_CANNOT_WRITE.
+// attributes, syncing, closing or a disk error naming it, or
+// RUN_CANNOT_CREATE when the system refuses the link or the rename to that
+// name. Otherwise RUN_CANNOT_WRITE.
 // On failure the temporary file is removed and the final name is untouched
 // (a file written in place keeps what was written), except that a folder
 // whose sync fails after the rename (RUN_CANNOT_WRITE) holds the new file.

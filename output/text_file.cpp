@@ -8,8 +8,6 @@
 #include "output/save_file.h"
 #include "platform/progress.h"
 
-static const char TEXT_EXTENSION[] = ".txt";
-static const char WAY_TEXT_EXTENSION[] = "-solution.txt";
 // Lines are gathered in a block of this many bytes, which goes to the file
 // in one write.
 static const size_t TEXT_BLOCK_SIZE = 1 << 16;

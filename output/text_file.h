@@ -5,6 +5,10 @@
 
 #include "platform/run_status.h"
 
+// The endings of the text file's name and of the way's.
+const char TEXT_EXTENSION[] = ".txt";
+const char WAY_TEXT_EXTENSION[] = "-solution.txt";
+
 // Saves the carved maze as `filename` plus ".txt": the width, the height,
 // the east-wall flags and the south-wall flags, in index order. Returns
 // RUN_OK, RUN_CANNOT_CREATE or RUN_CANNOT_WRITE; on failure an existing

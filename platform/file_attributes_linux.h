@@ -8,11 +8,26 @@
 
 #include "platform/sys_result.h"
 
-// Gives the file open for writing as `to` the owner and group, every
-// extended attribute this process can read and, when `withMode`, last the
-// permission bits of the old file `old`, reached by `oldPath`. SYS_DENIED
-// or SYS_UNSUPPORTED when one of them cannot be given; SYS_FAILED on any
+// When a replacement is given the old file's attributes.
+enum AttributeStage {
+    ATTRIBUTES_TRIAL,  // before its first byte, to learn whether they can be given,
+                       // leaving it private to this process (its owner, 0600, no
+                       // access list): the owner is given and taken back, and the
+                       // access list is tried granting no one but the owner anything,
+                       // then removed
+    ATTRIBUTES_FINAL,  // after its last byte: the owner and group, the extended
+                       // attributes with the access list, then the mode
+};
+
+// Gives the file open for writing as `to` what the old file `old`, reached
+// by `oldPath`, has beyond its bytes, as `stage` says: the owner and group
+// where they differ from what `to` has (its own fstat, not the process's
+// ids: a folder with the set-group-ID bit or a grpid mount gives a new file
+// the folder's group), every extended attribute this process can read, and
+// at the final stage last the permission bits. SYS_DENIED or
+// SYS_UNSUPPORTED when one of them cannot be given; SYS_FAILED on any
 // other error.
-SysResult giveFileAttributes(const char *oldPath, const struct stat *old, int to, bool withMode);
+SysResult giveFileAttributes(const char *oldPath, const struct stat *old, int to,
+                             AttributeStage stage);
 
 #endif

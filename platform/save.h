@@ -1,102 +1,84 @@
-// The file of a save and the interruptions that must reach it: the
-// primitives a save is made of (find the target, create a temporary file
-// beside it, unnamed where the system can, keep the old file's attributes,
-// write, sync, replace, remove).
-//
-// One file is saved at a time. The platform holds it from openSaveTarget
-// to closeSaveTarget: the name it goes to (the target), the file being
-// written, and the temporary file beside the target while there is one; an
-// interruption removes a named one, and an unnamed one goes with the
-// process whatever ends it.
+// A save: one file written under a name so that the name ends up with the
+// whole new file or keeps the old one. Each system's file (save_linux.cpp,
+// save_windows.cpp) holds the whole sequence, as a lock file does:
+//   begin   find the file the name leads to, decide whether it is replaced
+//           or written in place, and make the temporary file beside it (or
+//           open, lock and empty the file itself);
+//   write   append bytes to the file being written;
+//   commit  give a replacement the old file's owner, attributes and mode,
+//           flush it to the disk, give it the name, flush the folder
+//           (Linux);
+//   abort   leave nothing behind: remove the temporary file.
+// The record of the save under way (SaveFile) is handed to each step; it
+// keeps what the system answered to the call that failed, which decides
+// the status a step returns. One file is saved at a time.
 #ifndef PLATFORM_SAVE_H
 #define PLATFORM_SAVE_H
 
 #include <cstddef>
 
-#include "platform/sys_result.h"
+#include "platform/run_status.h"
 
 // Room for a path a save goes to, or for the temporary file beside it.
 const size_t SAVE_PATH_SIZE = 4096;
 
-// What is at the target, once links are followed as the system follows them.
-struct SaveTargetFacts {
-    bool exists;       // something is there
-    bool isFolder;     // it is a folder
-    bool writable;     // this process may write to it
-    bool replaceable;  // a file that a new one renamed over it would stand
-                       // for whole: a plain file with no other name
-};
+// The record of a save under way; its fields are each system's own.
+struct SaveFile;
 
 // Makes an interruption (Ctrl-C, a closed terminal, a request to end) while
 // a file is being saved remove its temporary file before the process ends
-// by it, and makes a write beyond the file-size limit fail like any other.
+// by it, and makes a write beyond the file-size limit fail like any other
+// (Linux; Windows has no such limit).
 void prepareInterrupts();
 
-// Finds the file that `name` leads to and opens its folder; fills `facts`.
-// SYS_UNREACHABLE or SYS_DENIED when the name leads nowhere usable (a
-// missing folder, a name too long, a loop of links, a link the system
-// refuses to follow).
-SysResult openSaveTarget(const char *name, SaveTargetFacts *facts);
+// True unless `name`'s last part is longer than its folder takes (on
+// Linux the folder's own limit, where the folder opens; on Windows 255
+// UTF-16 units), or the whole is longer than SAVE_PATH_SIZE: the length
+// checked before any file of a run is touched. A folder that cannot be
+// reached passes, for the save to tell.
+bool saveNameFits(const char *name);
 
-// Creates the new, empty file being written in the target's folder without
-// a name, where the system can (Linux, O_TMPFILE), so that whatever ends
-// the process before the file is complete leaves nothing behind; it gets
-// a name only once it is complete (replaceSaveTarget, nameSaveTemporary).
-// SYS_FAILED for a lack of room, a quota or a disk error; any other
-// failure (SYS_UNSUPPORTED where the folder's file system takes no unnamed
-// file) means a named temporary file is to be made instead.
-SysResult createUnnamedTemporary();
+// Begins saving to `name`, leaving the record of the save in `*save`.
+// Links are followed as the system follows them. A new name, or a file
+// that a rename can replace whole (a plain file with one name), gets a
+// temporary file beside it: on Linux unnamed where it can be, and for a
+// replacement private (the process's own, 0600, no access list) until
+// commitSave; on Windows under a hidden name, with what any new file in
+// the folder gets. The file itself is written in place when a rename
+// would cut it from its other names or could not reach it (more hard
+// links, a device; on Linux also a FIFO, a mount point, a deleted file,
+// a pipe or terminal behind a link), when its folder
+// takes no new file from this process, or when a replacement could not be
+// given its owner or attributes ("not permitted", "not supported"; on
+// Linux only) or, on Windows, its whole path is longer than ReplaceFileA
+// takes; a file on the disk is then locked (flock on Linux, LockFileEx on
+// Windows; a second save waits for the first) and emptied. Returns RUN_OK,
+// or RUN_CANNOT_CREATE with nothing left open and no file touched: a name
+// too long or leading nowhere, a folder or a file that may not be written,
+// no room or another error while making the temporary file or locking.
+RunStatus beginSave(const char *name, SaveFile **save);
 
-// Creates the new, empty file `leafName` in the target's folder and makes
-// it the file being written, to be renamed over the target later; an
-// interruption removes it from now on. SYS_EXISTS when the name is taken,
-// SYS_DENIED when the folder takes no new file from this process.
-SysResult createSaveTemporary(const char *leafName);
+// Appends `size` bytes of `data` to the file being written: RUN_OK, or
+// RUN_CANNOT_WRITE (then abortSave).
+RunStatus writeSave(SaveFile *save, const void *data, size_t size);
 
-// Gives the temporary file what the existing target has beyond its bytes
-// and beyond its mode (owner, extended attributes), to learn before the
-// first byte whether the replacement can keep them: SYS_DENIED or
-// SYS_UNSUPPORTED when it cannot, SYS_FAILED on any other error. The mode
-// comes last, once the data is written (finishSaveData).
-SysResult keepTargetAttributes();
+// Ends the save with what was written. On Linux a replacement gets the
+// old file's owner and group where they differ from its own, its extended
+// attributes with its access list, then its mode; on Windows ReplaceFileA
+// gives it the old file's security descriptor, attributes and streams. It
+// is flushed to the disk and takes the name, and on Linux the folder is
+// flushed. A file written in place is flushed and closed, which unlocks
+// it. Returns RUN_OK; RUN_CANNOT_WRITE when giving the attributes, a
+// flush or the close fails, or naming the file fails on a disk error or a
+// full disk (the old file stays; after the folder's failed flush the new
+// one is in place); RUN_CANNOT_CREATE when the system refuses the name
+// (permission, a name busy or gone; the old file stays). Either way the
+// save is over and no temporary file is left.
+RunStatus commitSave(SaveFile *save);
 
-// Opens the existing target itself for writing, emptied.
-SysResult openTargetInPlace();
-
-// Writes all `size` bytes of `data` to the file being written.
-SysResult writeSaveData(const void *data, size_t size);
-
-// Ends the writing: a replacement gets the old file's owner, extended
-// attributes and last its mode again (the system strips set-user-ID and
-// set-group-ID bits and file capabilities from a file being written), then
-// the file is flushed to the disk. A file written in place is closed; a
-// temporary one stays open until replaceSaveTarget. SYS_FAILED when any of
-// it fails.
-SysResult finishSaveData();
-
-// Puts the complete temporary file in place of the target and makes that
-// last (the folder's sync). A named one is renamed over the target; an
-// unnamed one is linked straight to the target's name when no file had it,
-// and otherwise, or when one has it by now, SYS_EXISTS: it must get a
-// hidden name first (nameSaveTemporary), then be renamed. SYS_DENIED when
-// the link or the rename fails (the temporary file stays), SYS_FAILED when
-// the folder's sync fails after it.
-SysResult replaceSaveTarget();
-
-// Gives the complete unnamed file being written the hidden name `leafName`
-// in the target's folder, as a named temporary file that an interruption
-// removes. SYS_EXISTS when the name is taken.
-SysResult nameSaveTemporary(const char *leafName);
-
-// Removes the temporary file, if any, closing it first when it is still the
-// file being written; an interruption no longer needs to.
-void removeSaveTemporary();
-
-// Closes whatever of the save is still open (the file, its folder).
-void closeSaveTarget();
-
-// True while the file being saved is a temporary one, named or not, that
-// replaceSaveTarget is to put in place of the target.
-bool saveTemporaryPending();
+// Ends the save without it: the temporary file is closed and removed, the
+// old file untouched; a file written in place is closed, which unlocks
+// it, and keeps what was written.
+void abortSave(SaveFile *save);
 
 #endif

@@ -1,18 +1,24 @@
-// The save under way on Linux: the temporary file beside the target
-// (unnamed until it is complete where the file system allows it), the
-// writes, the syncs, the link and the rename, and the interruptions that
-// remove a named temporary file before the process ends.
+// A save on Linux, from its beginning to its commit or abort: the target
+// found by walking its links, the temporary file beside it (without a name
+// until it is complete where the file system and /proc allow it, else
+// under a hidden name), or the target itself opened and locked; the
+// writes, the attributes, the syncs, the link and the rename; and the
+// interruptions that remove a named temporary file before the process ends.
 #include "platform/save.h"
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 
+#include "platform/clock.h"
 #include "platform/file_attributes_linux.h"
+#include "platform/hidden_name.h"
 #include "platform/save_target_linux.h"
 
 // The modes a temporary file is created with: a new file gets the mode any
@@ -21,14 +27,41 @@
 static const mode_t NEW_FILE_MODE = 0666;
 static const mode_t PRIVATE_FILE_MODE = 0600;
 
-// The save under way: one at a time. An interruption reads it.
-static struct {
-    FoundTarget target = {-1, -1, {}, {}, {}};  // where the save goes
-    int descriptor = -1;                        // the file being written; -1 when none
-    bool unnamed = false;                       // it is a temporary file with no name yet
-    char temporary[SAVE_PATH_SIZE] = {};        // the temporary file's name within
-                                                // target.folder; "" when there is none
-} saving;
+// Where the bytes of a save go.
+enum SaveWay {
+    SAVE_NONE,        // no save under way
+    SAVE_NEW,         // a temporary file that takes a name no file has
+    SAVE_REPLACE,     // a temporary file that replaces the existing target
+    SAVE_IN_PLACE,    // the existing target itself, locked
+};
+
+// The part of a save a failure ends, which with the system's answer
+// decides what the user is told.
+enum SaveStep {
+    STEP_MAKE,   // finding the target, making the temporary file or opening the target
+    STEP_WRITE,  // writing, giving attributes, syncing, closing
+    STEP_NAME,   // giving the complete file the target's name
+};
+
+// The record of a save under way on Linux.
+struct SaveFile {
+    SaveWay way;                          // where the bytes go
+    FoundTarget target;                   // where the save goes
+    int descriptor;                       // the file being written; -1 when none
+    bool unnamed;                         // it is a temporary file with no name yet
+    char temporary[SAVE_PATH_SIZE];       // the temporary file's name within
+                                          // target.folder; "" when there is none
+    char descriptorPath[SAVE_PATH_SIZE];  // the /proc name of an unnamed one, through
+                                          // which it is linked to a name
+    SaveStep failedStep;                  // the part of the save that failed, if one did
+    SysResult failure;                    // how the call that failed it ended; SYS_DONE
+                                          // while none has
+};
+
+// The save under way: a static record, so that the signal handler can
+// reach its temporary file; beginSave hands it out.
+static SaveFile current = {SAVE_NONE, {TARGET_NEW, -1, -1, {}, {}, {}}, -1, false, {}, {},
+                           STEP_MAKE, SYS_DONE};
 
 /* Interruptions */
 
@@ -51,7 +84,7 @@ static const int ENDING_SIGNALS[] = {
 // Removes the temporary file of the save under way, then ends the process
 // by the same signal (the handler is reset to the default action).
 static void removeTemporaryAndEnd(int signalNumber) {
-    if (saving.temporary[0]) unlinkat(saving.target.folder, saving.temporary, 0);
+    if (current.temporary[0]) unlinkat(current.target.folder, current.temporary, 0);
     raise(signalNumber);
 }
 
@@ -77,8 +110,9 @@ void prepareInterrupts() {
     signal(SIGXFSZ, SIG_IGN);
 }
 
-// Blocks (`block` true) or unblocks every signal, so that a temporary file
-// and the record of it come into being and go together.
+// Blocks (`block` true) or unblocks every signal, so that a named
+// temporary file and the record of its name come into being and go
+// together.
 static void holdInterrupts(bool block) {
     static sigset_t held;
     if (block) {
@@ -90,169 +124,288 @@ static void holdInterrupts(bool block) {
     }
 }
 
-/* The target */
+/* Failures */
 
-SysResult openSaveTarget(const char *name, SaveTargetFacts *facts) {
-    saving.temporary[0] = '\0';
-    return findSaveTarget(name, &saving.target, facts);
+// The result of the last failed call.
+static SysResult lastError() {
+    return systemResult((unsigned long)errno);
 }
 
-/* Writing */
-
-// The mode a temporary file for the target is created with.
-static mode_t temporaryMode() {
-    return saving.target.existing >= 0 ? PRIVATE_FILE_MODE : NEW_FILE_MODE;
+// The status that tells how the save failed, from the step and the
+// system's answer its record keeps: a file that cannot be made, or cannot
+// be written; a name refused (permission, a name busy, gone or taken)
+// means the file cannot be made there, while a disk error or a lack of
+// room while naming it is a failure to write it.
+static RunStatus failureStatus(const SaveFile *save) {
+    bool naming = save->failedStep == STEP_NAME && save->failure != SYS_FAILED;
+    return save->failedStep == STEP_MAKE || naming ? RUN_CANNOT_CREATE : RUN_CANNOT_WRITE;
 }
 
-SysResult createUnnamedTemporary() {
-    int fd = openat(saving.target.folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, temporaryMode());
-    if (fd < 0) return systemResult((unsigned long)errno);
-    // It gets its name through /proc: without it, it could never have one.
-    char path[SAVE_PATH_SIZE];
-    if (!pathOfDescriptor(fd, path)) {
-        close(fd);
-        return SYS_UNSUPPORTED;
-    }
-    saving.descriptor = fd;
-    saving.unnamed = true;
-    return SYS_DONE;
+// Keeps in the record that the save failed at `step` with `failure`;
+// returns the status that tells it.
+static RunStatus failed(SaveFile *save, SaveStep step, SysResult failure) {
+    save->failedStep = step;
+    save->failure = failure;
+    return failureStatus(save);
 }
 
-SysResult createSaveTemporary(const char *leafName) {
-    if (strlen(leafName) >= sizeof saving.temporary) return SYS_UNREACHABLE;
-    holdInterrupts(true);
-    int fd = openat(saving.target.folder, leafName,
-                    O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, temporaryMode());
-    int error = errno;
-    if (fd >= 0) {
-        strcpy(saving.temporary, leafName);
-        saving.descriptor = fd;
-    }
-    holdInterrupts(false);
-    return fd >= 0 ? SYS_DONE : systemResult((unsigned long)error);
-}
+/* Begin */
 
-SysResult keepTargetAttributes() {
-    return giveFileAttributes(saving.target.existingPath, &saving.target.old, saving.descriptor,
-                              false);
-}
-
-SysResult openTargetInPlace() {
-    // Through the existing file itself, as a shell's redirection writes it:
-    // a pipe or terminal behind a link, a deleted file, a mount point.
-    saving.descriptor =
-        open(saving.target.existingPath, O_WRONLY | O_TRUNC | O_NOCTTY | O_CLOEXEC);
-    return saving.descriptor >= 0 ? SYS_DONE : systemResult((unsigned long)errno);
-}
-
-SysResult writeSaveData(const void *data, size_t size) {
-    const char *bytes = (const char *)data;
-    while (size > 0) {
-        ssize_t written = write(saving.descriptor, bytes, size);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return SYS_FAILED;
-        bytes += written;
-        size -= (size_t)written;
-    }
-    return SYS_DONE;
-}
-
-// True when syncing `fd` failed for a reason other than a file that has
-// nothing to sync (a FIFO, a device) or a system without syncs.
-static bool syncFailed(int fd) {
-    if (fsync(fd) == 0) return false;
-    return errno != EINVAL && systemResult((unsigned long)errno) != SYS_UNSUPPORTED;
-}
-
-// Closes the file being written; false when closing fails.
-static bool closeSaveData() {
-    bool closed = close(saving.descriptor) == 0;
-    saving.descriptor = -1;
+// Closes the file being written, if any; false when closing fails.
+static bool closeDescriptor(SaveFile *save) {
+    bool closed = save->descriptor < 0 || close(save->descriptor) == 0;
+    save->descriptor = -1;
     return closed;
 }
 
-SysResult finishSaveData() {
-    bool temporary = saving.unnamed || saving.temporary[0];
-    bool given = !temporary || saving.target.existing < 0 ||
-                 giveFileAttributes(saving.target.existingPath, &saving.target.old,
-                                    saving.descriptor, true) == SYS_DONE;
-    bool synced = given && !syncFailed(saving.descriptor);
-    // A temporary file stays open: an unnamed one is linked through its
-    // descriptor, and the sync after the rename may need it.
-    if (temporary && synced) return SYS_DONE;
-    bool closed = closeSaveData();
-    return synced && closed ? SYS_DONE : SYS_FAILED;
+// Closes and removes the temporary file, if any; an interruption no
+// longer needs to.
+static void dropTemporary(SaveFile *save) {
+    if (save->way == SAVE_IN_PLACE) return;
+    closeDescriptor(save);
+    save->unnamed = false;
+    holdInterrupts(true);
+    if (save->temporary[0]) unlinkat(save->target.folder, save->temporary, 0);
+    save->temporary[0] = '\0';
+    holdInterrupts(false);
+}
+
+// Ends the save: nothing of it stays open.
+static void endSave(SaveFile *save) {
+    dropTemporary(save);
+    closeDescriptor(save);
+    closeFoundTarget(&save->target);
+    save->way = SAVE_NONE;
+}
+
+// Creates the temporary file in the target's folder with no name, so that
+// whatever ends the process before it is complete leaves nothing; it is
+// linked to a name through /proc, without which it could never have one
+// (SYS_UNSUPPORTED then, as where the file system takes no unnamed file).
+static SysResult createUnnamed(SaveFile *save, mode_t mode) {
+    int fd = openat(save->target.folder, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+    if (fd < 0) return lastError();
+    if (!pathOfDescriptor(fd, save->descriptorPath)) {
+        close(fd);
+        return SYS_UNSUPPORTED;
+    }
+    save->descriptor = fd;
+    save->unnamed = true;
+    return SYS_DONE;
+}
+
+// Creates the temporary file under a fresh hidden name in the target's
+// folder, made only where no file has that name so that a link planted
+// there is never followed; an interruption removes it from now on.
+// SYS_DENIED when the folder takes no new file from this process.
+static SysResult createNamed(SaveFile *save, mode_t mode) {
+    uint64_t seed = uniqueSeed();
+    SysResult made = SYS_EXISTS;
+    for (int attempt = 0; made == SYS_EXISTS && attempt < HIDDEN_NAME_TRIES; attempt++) {
+        char name[HIDDEN_NAME_SIZE];
+        nextHiddenName(&seed, name);
+        holdInterrupts(true);
+        int fd = openat(save->target.folder, name,
+                        O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY | O_CLOEXEC, mode);
+        made = fd >= 0 ? SYS_DONE : lastError();
+        if (fd >= 0) {
+            strcpy(save->temporary, name);
+            save->descriptor = fd;
+        }
+        holdInterrupts(false);
+    }
+    return made == SYS_EXISTS ? SYS_FAILED : made;
+}
+
+// Makes the temporary file for a new name or a replacement and, for a
+// replacement, tries the old file's attributes on it. SYS_DENIED or
+// SYS_UNSUPPORTED when the folder takes no new file from this process or
+// the attributes cannot be given; another failure (no room, a quota, a
+// disk error) is a failure of the save. Nothing is left on failure.
+static SysResult makeTemporary(SaveFile *save) {
+    bool replacing = save->target.kind == TARGET_REPLACEABLE;
+    mode_t mode = replacing ? PRIVATE_FILE_MODE : NEW_FILE_MODE;
+    SysResult made = createUnnamed(save, mode);
+    if (made != SYS_DONE && made != SYS_FAILED) made = createNamed(save, mode);
+    if (made == SYS_DONE && replacing)
+        made = giveFileAttributes(save->target.existingPath, &save->target.old, save->descriptor,
+                                  ATTRIBUTES_TRIAL);
+    if (made != SYS_DONE) dropTemporary(save);
+    return made;
+}
+
+// Opens the existing target itself for writing, through its descriptor's
+// /proc name where there is one, as a shell's redirection writes it (a
+// pipe or terminal behind a link, a deleted file, a mount point); locks a
+// file against another save, which waits, and empties it.
+static SysResult openInPlace(SaveFile *save) {
+    save->descriptor = open(save->target.existingPath, O_WRONLY | O_NOCTTY | O_CLOEXEC);
+    if (save->descriptor < 0) return lastError();
+    struct stat opened;
+    if (fstat(save->descriptor, &opened) != 0) return lastError();
+    // The name typed (no /proc) must still lead to the file found.
+    if (opened.st_dev != save->target.old.st_dev || opened.st_ino != save->target.old.st_ino)
+        return SYS_UNREACHABLE;
+    // A FIFO or a device holds no bytes to protect or to empty.
+    if (!S_ISREG(opened.st_mode)) return SYS_DONE;
+    int locked;
+    while ((locked = flock(save->descriptor, LOCK_EX)) != 0 && errno == EINTR) {
+    }
+    if (locked != 0 || ftruncate(save->descriptor, 0) != 0) return lastError();
+    return SYS_DONE;
+}
+
+RunStatus beginSave(const char *name, SaveFile **save) {
+    SaveFile *s = &current;
+    *save = s;
+    endSave(s);
+    s->failure = SYS_DONE;
+    SysResult found = findSaveTarget(name, &s->target);
+    if (found != SYS_DONE) return failed(s, STEP_MAKE, found);
+    // A temporary file beside the target, to be put in its place. Only
+    // where the folder takes no new file from this process, or the
+    // replacement could not keep what the old file has, is a replaceable
+    // target written in place; lack of room or a disk error fails the save.
+    SysResult made = SYS_DENIED;
+    if (s->target.kind != TARGET_IN_PLACE) {
+        made = makeTemporary(s);
+        bool refused = made == SYS_DENIED || made == SYS_UNSUPPORTED;
+        if (made == SYS_DONE) {
+            s->way = s->target.kind == TARGET_NEW ? SAVE_NEW : SAVE_REPLACE;
+            return RUN_OK;
+        }
+        if (!refused || s->target.kind == TARGET_NEW) {
+            endSave(s);
+            return failed(s, STEP_MAKE, made);
+        }
+    }
+    s->way = SAVE_IN_PLACE;
+    SysResult opened = openInPlace(s);
+    if (opened == SYS_DONE) return RUN_OK;
+    endSave(s);
+    return failed(s, STEP_MAKE, opened);
+}
+
+/* Write */
+
+RunStatus writeSave(SaveFile *save, const void *data, size_t size) {
+    const char *bytes = (const char *)data;
+    while (size > 0) {
+        ssize_t written = write(save->descriptor, bytes, size);
+        if (written < 0 && errno == EINTR) continue;
+        // A write that takes nothing without an error: a full device.
+        if (written <= 0) return failed(save, STEP_WRITE, written < 0 ? lastError() : SYS_FAILED);
+        bytes += written;
+        size -= (size_t)written;
+    }
+    return RUN_OK;
+}
+
+/* Commit */
+
+// The result of syncing `fd`: SYS_DONE as well for a file that has nothing
+// to sync (a FIFO, a device) or a system without syncs.
+static SysResult syncFile(int fd) {
+    if (fsync(fd) == 0) return SYS_DONE;
+    SysResult result = lastError();
+    return errno == EINVAL || result == SYS_UNSUPPORTED ? SYS_DONE : result;
+}
+
+// Gives the complete unnamed file a fresh hidden name in the target's
+// folder, as a named temporary file that an interruption removes.
+static SysResult nameUnnamed(SaveFile *save) {
+    uint64_t seed = uniqueSeed();
+    SysResult linked = SYS_EXISTS;
+    for (int attempt = 0; linked == SYS_EXISTS && attempt < HIDDEN_NAME_TRIES; attempt++) {
+        char name[HIDDEN_NAME_SIZE];
+        nextHiddenName(&seed, name);
+        holdInterrupts(true);
+        linked = linkat(AT_FDCWD, save->descriptorPath, save->target.folder, name,
+                        AT_SYMLINK_FOLLOW) == 0 ? SYS_DONE : lastError();
+        if (linked == SYS_DONE) {
+            strcpy(save->temporary, name);
+            save->unnamed = false;
+        }
+        holdInterrupts(false);
+    }
+    return linked == SYS_EXISTS ? SYS_FAILED : linked;
+}
+
+// Puts the complete temporary file in place of the target: an unnamed one
+// is linked straight to a name no file has, and otherwise, or when one has
+// it by now, first gets a hidden name; a named one is renamed over the
+// target.
+static SysResult nameTemporary(SaveFile *save) {
+    if (save->unnamed && save->way == SAVE_NEW) {
+        if (linkat(AT_FDCWD, save->descriptorPath, save->target.folder, save->target.name,
+                   AT_SYMLINK_FOLLOW) == 0) {
+            save->unnamed = false;
+            return SYS_DONE;
+        }
+        SysResult linked = lastError();
+        if (linked != SYS_EXISTS) return linked;
+    }
+    if (save->unnamed) {
+        SysResult named = nameUnnamed(save);
+        if (named != SYS_DONE) return named;
+    }
+    if (renameat(save->target.folder, save->temporary, save->target.folder, save->target.name) != 0)
+        return lastError();
+    holdInterrupts(true);
+    save->temporary[0] = '\0';  // it is the target now
+    holdInterrupts(false);
+    return SYS_DONE;
 }
 
 // Makes the new name in the target's folder last: a sync of the folder,
 // or, where the folder may be written but not read (mode 0733), of the
-// whole file system that holds it, through the new file. Then closes the
-// file. False when a sync or the close fails.
-static bool syncFolderAndClose() {
-    int folder = openat(saving.target.folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    bool synced;
+// whole file system that holds it, through the new file.
+static SysResult syncFolder(SaveFile *save) {
+    int folder = openat(save->target.folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder >= 0) {
-        synced = !syncFailed(folder);
+        SysResult synced = syncFile(folder);
         close(folder);
-    } else {
-        synced = systemResult((unsigned long)errno) == SYS_DENIED && syncfs(saving.descriptor) == 0;
+        return synced;
     }
-    return closeSaveData() && synced;
+    if (lastError() != SYS_DENIED) return lastError();
+    return syncfs(save->descriptor) == 0 ? SYS_DONE : lastError();
 }
 
-SysResult replaceSaveTarget() {
-    if (saving.unnamed) {
-        // Straight to a new name; a name that is taken is replaced by a rename.
-        if (saving.target.existing >= 0) return SYS_EXISTS;
-        char path[SAVE_PATH_SIZE];
-        pathOfDescriptor(saving.descriptor, path);
-        if (linkat(AT_FDCWD, path, saving.target.folder, saving.target.name, AT_SYMLINK_FOLLOW) != 0)
-            return systemResult((unsigned long)errno) == SYS_EXISTS ? SYS_EXISTS : SYS_DENIED;
-        saving.unnamed = false;
-    } else {
-        if (renameat(saving.target.folder, saving.temporary, saving.target.folder,
-                     saving.target.name) != 0)
-            return SYS_DENIED;
-        holdInterrupts(true);
-        saving.temporary[0] = '\0';  // it is the target now
-        holdInterrupts(false);
-    }
+// The commit of a temporary file: attributes, its sync, its name, the
+// folder's sync and its close.
+static RunStatus commitTemporary(SaveFile *save) {
+    SysResult done = SYS_DONE;
+    if (save->way == SAVE_REPLACE)
+        done = giveFileAttributes(save->target.existingPath, &save->target.old, save->descriptor,
+                                  ATTRIBUTES_FINAL);
+    if (done == SYS_DONE) done = syncFile(save->descriptor);
+    if (done != SYS_DONE) return failed(save, STEP_WRITE, done);
+    done = nameTemporary(save);
+    if (done != SYS_DONE) return failed(save, STEP_NAME, done);
     // The new name reaches the disk only with its folder.
-    return syncFolderAndClose() ? SYS_DONE : SYS_FAILED;
+    done = syncFolder(save);
+    if (done == SYS_DONE && !closeDescriptor(save)) done = lastError();
+    return done == SYS_DONE ? RUN_OK : failed(save, STEP_WRITE, done);
 }
 
-SysResult nameSaveTemporary(const char *leafName) {
-    if (strlen(leafName) >= sizeof saving.temporary) return SYS_UNREACHABLE;
-    char path[SAVE_PATH_SIZE];
-    pathOfDescriptor(saving.descriptor, path);
-    holdInterrupts(true);
-    bool linked =
-        linkat(AT_FDCWD, path, saving.target.folder, leafName, AT_SYMLINK_FOLLOW) == 0;
-    int error = errno;
-    if (linked) {
-        strcpy(saving.temporary, leafName);
-        saving.unnamed = false;
+RunStatus commitSave(SaveFile *save) {
+    RunStatus status;
+    if (save->way == SAVE_IN_PLACE) {
+        SysResult synced = syncFile(save->descriptor);
+        // Closing the file releases its lock.
+        if (!closeDescriptor(save) && synced == SYS_DONE) synced = lastError();
+        status = synced == SYS_DONE ? RUN_OK : failed(save, STEP_WRITE, synced);
+    } else {
+        status = commitTemporary(save);
     }
-    holdInterrupts(false);
-    return linked ? SYS_DONE : systemResult((unsigned long)error);
+    endSave(save);
+    return status;
 }
 
-void removeSaveTemporary() {
-    if ((saving.temporary[0] || saving.unnamed) && saving.descriptor >= 0) closeSaveData();
-    saving.unnamed = false;
-    holdInterrupts(true);
-    if (saving.temporary[0]) unlinkat(saving.target.folder, saving.temporary, 0);
-    saving.temporary[0] = '\0';
-    holdInterrupts(false);
+void abortSave(SaveFile *save) {
+    endSave(save);
 }
 
-void closeSaveTarget() {
-    if (saving.descriptor >= 0) close(saving.descriptor);
-    saving.descriptor = -1;
-    saving.unnamed = false;
-    closeFoundTarget(&saving.target);
-}
-
-bool saveTemporaryPending() {
-    return saving.unnamed || saving.temporary[0] != '\0';
+bool saveNameFits(const char *name) {
+    return nameFitsFolder(name);
 }

@@ -1,38 +1,102 @@
-// The save under way on Windows. Files are named by paths in the system's
-// code page (the bytes typed), as the runtime's own file calls name them;
-// an existing file is replaced with ReplaceFileA, which keeps its security
-// descriptor, attributes and alternate streams.
+// A save on Windows, from its beginning to its commit or abort. Files are
+// named by paths in the system's code page (the bytes typed), as the
+// runtime's own file calls name them. A new name or an existing plain file
+// gets a temporary file beside it under a hidden name; an existing file is
+// replaced with ReplaceFileA, which keeps its security descriptor,
+// attributes and alternate streams. A file a rename would cut from its
+// other names, or no file on the disk (a device), is written in place,
+// locked with LockFileEx.
 #include "platform/save.h"
 
 #include <windows.h>
 
+#include <cstdint>
 #include <cstring>
+
+#include "platform/clock.h"
+#include "platform/hidden_name.h"
+#include "platform/sys_result.h"
 
 // Bytes handed to one WriteFile call at the most: a DWORD counts them.
 static const size_t WRITE_CHUNK = 1u << 30;
+// The longest name a folder takes on NTFS, exFAT and FAT's long names, in
+// UTF-16 units.
+static const int WINDOWS_NAME_MAX = 255;
 
-// The save under way: one at a time. An interruption reads it.
-static struct {
-    HANDLE file = INVALID_HANDLE_VALUE;  // the file being written, or none
-    char target[SAVE_PATH_SIZE];         // the name the save goes to
-    char temporary[SAVE_PATH_SIZE];      // the temporary file beside it; "" when none
-    char replaced[MAX_PATH];             // the whole paths of the target and of the
-    char replacement[MAX_PATH];          // temporary file, for ReplaceFileA; "" for a
-                                         // new name
-} saving;
+// Where the bytes of a save go.
+enum SaveWay {
+    SAVE_NONE,      // no save under way
+    SAVE_NEW,       // a temporary file that takes a name no file has
+    SAVE_REPLACE,   // a temporary file that replaces the existing target
+    SAVE_IN_PLACE,  // the existing target itself, locked
+};
+
+// The part of a save a failure ends, which with the system's answer
+// decides what the user is told.
+enum SaveStep {
+    STEP_MAKE,   // looking at the target, making the temporary file or opening the target
+    STEP_WRITE,  // writing, flushing, closing
+    STEP_NAME,   // giving the complete file the target's name
+};
+
+// The record of a save under way on Windows.
+struct SaveFile {
+    SaveWay way;                     // where the bytes go
+    HANDLE file;                     // the file being written; INVALID_HANDLE_VALUE when none
+    char target[SAVE_PATH_SIZE];     // the name the save goes to
+    char temporary[SAVE_PATH_SIZE];  // the temporary file beside it; "" when none
+    char replaced[MAX_PATH];         // the whole path of the target, for ReplaceFileA
+    char replacement[MAX_PATH];      // the whole path of the temporary file, for it
+    SaveStep failedStep;             // the part of the save that failed, if one did
+    SysResult failure;               // how the call that failed it ended; SYS_DONE
+                                     // while none has
+};
+
+// The save under way: a static record, so that the console's handler can
+// reach its temporary file; beginSave hands it out.
+static SaveFile current = {SAVE_NONE, INVALID_HANDLE_VALUE, {}, {}, {}, {}, STEP_MAKE, SYS_DONE};
+
+/* Interruptions */
 
 // Marks the temporary file of the save under way for removal when Ctrl-C,
 // Ctrl-Break or a closing console window ends the process. The file was
 // opened for deletion by others, so it goes as the process ends.
 static BOOL WINAPI removeTemporaryOnClose(DWORD event) {
     (void)event;
-    if (saving.temporary[0]) DeleteFileA(saving.temporary);
+    if (current.temporary[0]) DeleteFileA(current.temporary);
     return FALSE;  // and on to the default handling, which ends the process
 }
 
 void prepareInterrupts() {
     SetConsoleCtrlHandler(removeTemporaryOnClose, TRUE);
 }
+
+/* Failures */
+
+// The result of the last failed call.
+static SysResult lastError() {
+    return systemResult(GetLastError());
+}
+
+// The status that tells how the save failed, from the step and the
+// system's answer its record keeps: a file that cannot be made, or cannot
+// be written; a name refused (permission, a name busy, gone or taken)
+// means the file cannot be made there, while a disk error or a lack of
+// room while naming it is a failure to write it.
+static RunStatus failureStatus(const SaveFile *save) {
+    bool naming = save->failedStep == STEP_NAME && save->failure != SYS_FAILED;
+    return save->failedStep == STEP_MAKE || naming ? RUN_CANNOT_CREATE : RUN_CANNOT_WRITE;
+}
+
+// Keeps in the record that the save failed at `step` with `failure`;
+// returns the status that tells it.
+static RunStatus failed(SaveFile *save, SaveStep step, SysResult failure) {
+    save->failedStep = step;
+    save->failure = failure;
+    return failureStatus(save);
+}
+
+/* Names */
 
 // Length of the folder part of `path`, separators included: up to the last
 // '\\', '/' or drive ':' that is a character of its own in the system code
@@ -49,136 +113,200 @@ static size_t folderLength(const char *path) {
     return length;
 }
 
-// Opens `path` with CreateFileA as `disposition` asks, sharing deletion so
-// that an interruption can remove it, as the file being written.
-static SysResult openFile(const char *path, DWORD disposition) {
-    saving.file = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                              disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
-    return saving.file != INVALID_HANDLE_VALUE ? SYS_DONE : systemResult(GetLastError());
+bool saveNameFits(const char *name) {
+    if (strlen(name) >= SAVE_PATH_SIZE) return false;
+    const char *last = name + folderLength(name);
+    int units = MultiByteToWideChar(CP_ACP, 0, last, -1, nullptr, 0);
+    // The count includes the terminating zero.
+    return units > 0 && units - 1 <= WINDOWS_NAME_MAX;
 }
 
-SysResult openSaveTarget(const char *name, SaveTargetFacts *facts) {
-    memset(facts, 0, sizeof *facts);
-    saving.temporary[0] = '\0';
-    if (strlen(name) >= sizeof saving.target) return SYS_UNREACHABLE;
-    strcpy(saving.target, name);
-    saving.replaced[0] = saving.replacement[0] = '\0';
-    DWORD attributes = GetFileAttributesA(saving.target);
-    facts->exists = attributes != INVALID_FILE_ATTRIBUTES;
-    if (!facts->exists) return SYS_DONE;
-    facts->isFolder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    facts->writable = (attributes & FILE_ATTRIBUTE_READONLY) == 0;
+/* Begin */
+
+// Closes the file being written, if any; false when closing fails.
+static bool closeFile(SaveFile *save) {
+    bool closed = save->file == INVALID_HANDLE_VALUE || CloseHandle(save->file);
+    save->file = INVALID_HANDLE_VALUE;
+    return closed;
+}
+
+// Closes and removes the temporary file, if any.
+static void dropTemporary(SaveFile *save) {
+    if (save->way == SAVE_IN_PLACE) return;
+    closeFile(save);
+    if (save->temporary[0]) DeleteFileA(save->temporary);
+    save->temporary[0] = '\0';
+}
+
+// Ends the save: nothing of it stays open.
+static void endSave(SaveFile *save) {
+    dropTemporary(save);
+    closeFile(save);
+    save->way = SAVE_NONE;
+}
+
+// Opens `path` with CreateFileA as `disposition` asks, sharing `sharing`
+// and deletion, so that an interruption can remove it, as the file being
+// written.
+static SysResult openFile(SaveFile *save, const char *path, DWORD disposition, DWORD sharing) {
+    save->file = CreateFileA(path, GENERIC_WRITE, sharing | FILE_SHARE_DELETE, nullptr,
+                             disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return save->file != INVALID_HANDLE_VALUE ? SYS_DONE : lastError();
+}
+
+// Creates the temporary file under a fresh hidden name beside the target,
+// made only where no file has that name. SYS_DENIED when the folder takes
+// no new file from this process.
+static SysResult createTemporary(SaveFile *save) {
+    size_t folder = folderLength(save->target);
+    if (folder + HIDDEN_NAME_SIZE > sizeof save->temporary) return SYS_UNREACHABLE;
+    uint64_t seed = uniqueSeed();
+    SysResult made = SYS_EXISTS;
+    for (int attempt = 0; made == SYS_EXISTS && attempt < HIDDEN_NAME_TRIES; attempt++) {
+        char path[SAVE_PATH_SIZE];
+        memcpy(path, save->target, folder);
+        nextHiddenName(&seed, path + folder);
+        made = openFile(save, path, CREATE_NEW, FILE_SHARE_READ);
+        if (made == SYS_DONE) strcpy(save->temporary, path);
+    }
+    return made == SYS_EXISTS ? SYS_FAILED : made;
+}
+
+// Puts the whole paths of the target and of the temporary file in the
+// record for ReplaceFileA, whose ANSI form takes them up to MAX_PATH only:
+// SYS_UNSUPPORTED for a longer one, which is written in place rather than
+// lose the old file's access list.
+static SysResult wholePaths(SaveFile *save) {
+    DWORD target = GetFullPathNameA(save->target, MAX_PATH, save->replaced, nullptr);
+    DWORD temporary = GetFullPathNameA(save->temporary, MAX_PATH, save->replacement, nullptr);
+    bool fit = target > 0 && target < MAX_PATH && temporary > 0 && temporary < MAX_PATH;
+    return fit ? SYS_DONE : SYS_UNSUPPORTED;
+}
+
+// Opens the existing target itself for writing, shared with other writers
+// so that another save's open succeeds and waits for the lock; locks a
+// file on the disk whole against another save, which waits, and empties it.
+static SysResult openInPlace(SaveFile *save) {
+    SysResult opened = openFile(save, save->target, OPEN_EXISTING, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    // A device (NUL, a console) holds no bytes to protect or to empty.
+    if (opened != SYS_DONE || GetFileType(save->file) != FILE_TYPE_DISK) return opened;
+    OVERLAPPED whole;
+    memset(&whole, 0, sizeof whole);
+    if (!LockFileEx(save->file, LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &whole) ||
+        !SetEndOfFile(save->file))
+        return lastError();
+    return SYS_DONE;
+}
+
+RunStatus beginSave(const char *name, SaveFile **save) {
+    SaveFile *s = &current;
+    *save = s;
+    endSave(s);
+    s->failure = SYS_DONE;
+    if (strlen(name) >= sizeof s->target) return failed(s, STEP_MAKE, SYS_UNREACHABLE);
+    strcpy(s->target, name);
+    DWORD attributes = GetFileAttributesA(s->target);
+    bool exists = attributes != INVALID_FILE_ATTRIBUTES;
+    if (exists && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
+        return failed(s, STEP_MAKE, SYS_DENIED);
     // A file that a rename would cut from its other names, or no file on
     // the disk at all (a device), is written in place.
-    HANDLE handle = CreateFileA(saving.target, 0, FILE_SHARE_READ | FILE_SHARE_WRITE |
-                                FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) return SYS_DENIED;
-    BY_HANDLE_FILE_INFORMATION information;
-    facts->replaceable = GetFileType(handle) == FILE_TYPE_DISK &&
-                         GetFileInformationByHandle(handle, &information) &&
-                         information.nNumberOfLinks == 1;
-    CloseHandle(handle);
-    return SYS_DONE;
-}
-
-SysResult createUnnamedTemporary() {
-    // Windows has no file without a name: the temporary file is a named
-    // one, which a process killed outright leaves behind.
-    return SYS_UNSUPPORTED;
-}
-
-SysResult createSaveTemporary(const char *leafName) {
-    size_t folder = folderLength(saving.target);
-    if (folder + strlen(leafName) >= sizeof saving.temporary) return SYS_UNREACHABLE;
-    char path[SAVE_PATH_SIZE];
-    memcpy(path, saving.target, folder);
-    strcpy(path + folder, leafName);
-    SysResult opened = openFile(path, CREATE_NEW);
-    if (opened == SYS_DONE) strcpy(saving.temporary, path);
-    return opened;
-}
-
-SysResult keepTargetAttributes() {
-    // ReplaceFileA gives the replacement what the old file has, given the
-    // whole paths of both, which its ANSI form takes up to MAX_PATH only:
-    // a longer one is written in place rather than lose the old file's
-    // access list.
-    DWORD target = GetFullPathNameA(saving.target, MAX_PATH, saving.replaced, nullptr);
-    DWORD temporary = GetFullPathNameA(saving.temporary, MAX_PATH, saving.replacement, nullptr);
-    if (target == 0 || target >= MAX_PATH || temporary == 0 || temporary >= MAX_PATH) {
-        saving.replaced[0] = saving.replacement[0] = '\0';
-        return SYS_UNSUPPORTED;
+    bool replaceable = !exists;
+    if (exists) {
+        HANDLE handle = CreateFileA(s->target, 0, FILE_SHARE_READ | FILE_SHARE_WRITE |
+                                    FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) return failed(s, STEP_MAKE, SYS_DENIED);
+        BY_HANDLE_FILE_INFORMATION information;
+        replaceable = GetFileType(handle) == FILE_TYPE_DISK &&
+                      GetFileInformationByHandle(handle, &information) &&
+                      information.nNumberOfLinks == 1;
+        CloseHandle(handle);
     }
-    return SYS_DONE;
+    // A temporary file beside the target. Only where the folder takes no
+    // new file from this process, or the whole paths are too long for
+    // ReplaceFileA, is a replaceable target written in place; lack of room
+    // or a disk error fails the save.
+    if (replaceable) {
+        SysResult made = createTemporary(s);
+        if (made == SYS_DONE && exists) {
+            made = wholePaths(s);
+            if (made != SYS_DONE) dropTemporary(s);
+        }
+        if (made == SYS_DONE) {
+            s->way = exists ? SAVE_REPLACE : SAVE_NEW;
+            return RUN_OK;
+        }
+        bool refused = made == SYS_DENIED || made == SYS_UNSUPPORTED;
+        if (!refused || !exists) return failed(s, STEP_MAKE, made);
+    }
+    s->way = SAVE_IN_PLACE;
+    SysResult opened = openInPlace(s);
+    if (opened == SYS_DONE) return RUN_OK;
+    endSave(s);
+    return failed(s, STEP_MAKE, opened);
 }
 
-SysResult openTargetInPlace() {
-    return openFile(saving.target, TRUNCATE_EXISTING);
-}
+/* Write */
 
-SysResult writeSaveData(const void *data, size_t size) {
+RunStatus writeSave(SaveFile *save, const void *data, size_t size) {
     const char *bytes = (const char *)data;
     while (size > 0) {
         DWORD chunk = size > WRITE_CHUNK ? (DWORD)WRITE_CHUNK : (DWORD)size, written = 0;
-        if (!WriteFile(saving.file, bytes, chunk, &written, nullptr) || written == 0)
-            return SYS_FAILED;
+        if (!WriteFile(save->file, bytes, chunk, &written, nullptr))
+            return failed(save, STEP_WRITE, lastError());
+        // A write that takes nothing without an error: a full device.
+        if (written == 0) return failed(save, STEP_WRITE, SYS_FAILED);
         bytes += written;
         size -= written;
     }
-    return SYS_DONE;
+    return RUN_OK;
 }
 
-SysResult finishSaveData() {
-    // A device (NUL, a console) has nothing to flush to a disk.
-    bool flushed = FlushFileBuffers(saving.file) || GetFileType(saving.file) != FILE_TYPE_DISK;
-    bool closed = CloseHandle(saving.file) != 0;
-    saving.file = INVALID_HANDLE_VALUE;
-    return flushed && closed ? SYS_DONE : SYS_FAILED;
+/* Commit */
+
+// Flushes the file being written to the disk and closes it (which releases
+// a lock); a device (NUL, a console) has nothing to flush.
+static SysResult flushAndClose(SaveFile *save) {
+    bool flushed = FlushFileBuffers(save->file) || GetFileType(save->file) != FILE_TYPE_DISK;
+    SysResult done = flushed ? SYS_DONE : lastError();
+    if (!closeFile(save) && done == SYS_DONE) done = lastError();
+    return done;
 }
 
-SysResult replaceSaveTarget() {
-    // An existing file is replaced keeping its security descriptor (access
-    // list), attributes and alternate streams, where a rename would give the
-    // new file the folder's inherited access list; a new name is a rename.
-    bool moved = !saving.replaced[0];
-    bool replaced = false;
+// Puts the complete temporary file in place of the target: an existing file
+// is replaced keeping its security descriptor (access list), attributes and
+// alternate streams, where a rename would give the new file the folder's
+// inherited access list; a new name is a rename.
+static SysResult nameTemporary(SaveFile *save) {
+    bool moved = save->way == SAVE_NEW;
     if (!moved) {
-        replaced = ReplaceFileA(saving.replaced, saving.replacement, nullptr,
-                                REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr, nullptr) != 0;
+        if (ReplaceFileA(save->replaced, save->replacement, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
+                         nullptr, nullptr))
+            return SYS_DONE;
         // The old file gone but the new one not yet renamed: finish the move.
         DWORD error = GetLastError();
-        moved = !replaced && (error == ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
-                              error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2);
+        moved = error == ERROR_UNABLE_TO_MOVE_REPLACEMENT || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
+        if (!moved) return systemResult(error);
     }
-    if (moved)
-        replaced = MoveFileExA(saving.temporary, saving.target,
-                               MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
-    if (!replaced) return SYS_DENIED;
-    saving.temporary[0] = '\0';  // it is the target now
+    if (!MoveFileExA(save->temporary, save->target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return lastError();
     return SYS_DONE;
 }
 
-SysResult nameSaveTemporary(const char *leafName) {
-    (void)leafName;  // every temporary file here has its name from the start
-    return SYS_UNSUPPORTED;
-}
-
-void removeSaveTemporary() {
-    if (!saving.temporary[0]) return;
-    if (saving.file != INVALID_HANDLE_VALUE) {
-        CloseHandle(saving.file);
-        saving.file = INVALID_HANDLE_VALUE;
+RunStatus commitSave(SaveFile *save) {
+    RunStatus status = RUN_OK;
+    SysResult done = flushAndClose(save);
+    if (done != SYS_DONE) status = failed(save, STEP_WRITE, done);
+    if (done == SYS_DONE && save->way != SAVE_IN_PLACE) {
+        done = nameTemporary(save);
+        if (done == SYS_DONE) save->temporary[0] = '\0';  // it is the target now
+        else status = failed(save, STEP_NAME, done);
     }
-    DeleteFileA(saving.temporary);
-    saving.temporary[0] = '\0';
+    endSave(save);
+    return status;
 }
 
-void closeSaveTarget() {
-    if (saving.file != INVALID_HANDLE_VALUE) CloseHandle(saving.file);
-    saving.file = INVALID_HANDLE_VALUE;
-}
-
-bool saveTemporaryPending() {
-    return saving.temporary[0] != '\0';
+void abortSave(SaveFile *save) {
+    endSave(save);
 }

@@ -305,13 +305,34 @@ TEST_F(Run, NameWithASpaceAndOverlongName) {
     EXPECT_EQ(r.out, TO_MENU + INVALID + MENU + shown(CANNOT_CREATE_MESSAGE));
     EXPECT_EQ(r.status, 1);
     // A final name of 255 bytes, the most a folder takes, is saved; one of
-    // 256 is refused.
-    r = runMazegen(dir, "2 3 " + std::string(251, 'n') + " 1");
-    EXPECT_EQ(r.status, 0);
-    EXPECT_TRUE(fileExists(path(std::string(251, 'n') + ".txt")));
-    r = runMazegen(dir, "2 3 " + std::string(252, 'n') + " 1");
-    EXPECT_EQ(r.out, TO_MENU + shown(CANNOT_CREATE_MESSAGE));
-    EXPECT_EQ(r.status, 1);
+    // 256 is refused. Every name a run saves is checked before the first
+    // file: with --solution the way's names ("-solution.txt",
+    // "-solution.bmp" or ".png") are the longest, so a name of 243 bytes
+    // saves nothing at all, in a subfolder as well.
+    withPalette(shippedPalette());
+    mkdir(path("sub").c_str(), 0755);
+    const struct { const char *folder; size_t length; const char *format; bool solution, saved; } names[] = {
+        {"", 251, "1", false, true},  {"", 252, "1", false, false},
+        {"", 242, "3", true, true},   {"", 243, "1", true, false},
+        {"", 243, "2", true, false},  {"sub/", 243, "3", true, false},
+        {"", 251, "2", false, true},
+    };
+    for (auto &row : names) {
+        RunOptions options;
+        if (row.solution) options.arguments = {"--solution"};
+        if (std::string(row.format) == "2") options.arguments.push_back("--png");
+        std::string folder = row.folder, name = folder + std::string(row.length, 'n');
+        r = runMazegen(dir, "2 3 " + name + " " + row.format, options);
+        std::string shape = name.substr(0, 4) + " " + std::to_string(row.length) + " " + row.format;
+        EXPECT_EQ(r.status, row.saved ? 0 : 1) << shape;
+        EXPECT_EQ(r.out, TO_MENU + (row.saved ? "" : shown(CANNOT_CREATE_MESSAGE))) << shape;
+        size_t expected = !row.saved ? 0 : std::string(row.format) == "3" ? 4 : row.solution ? 2 : 1;
+        std::vector<std::string> made;
+        for (const std::string &file : listDir(path(folder.empty() ? "." : folder)))
+            if (file.rfind(std::string(row.length, 'n'), 0) == 0) made.push_back(file);
+        EXPECT_EQ(made.size(), expected) << shape;
+        for (const std::string &file : made) removeTree(path(folder + file));
+    }
 }
 
 TEST_F(Run, EndOfInputBeforeAChoiceSavesNothing) {

@@ -2,10 +2,12 @@
 // extended attributes), new files under the umask, and what another user
 // may and may not save.
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -24,20 +26,28 @@ TEST_F(SaveTest, ReplacedFilesKeepModeOwnerAndAttributesNewFilesFollowTheUmask) 
     // Modes with the set-user-ID, set-group-ID and sticky bits, private
     // files of another owner, a file with an access list, a user attribute
     // and a group that may not read it, and a program with a capability,
-    // which the system drops from a file at any write to it.
-    const struct { const char *name; mode_t mode; bool otherOwner; const char *decorate; } rows[] = {
-        {"a", 0600, true, nullptr},
-        {"b", 04755, false, nullptr},
-        {"c", 02750, true, nullptr},
-        {"d", 01644, false, nullptr},
-        {"e", 0600, false, "setfacl -m u:nobody:r,g::--- e.txt && setfattr -n user.note -v kept e.txt"},
-        {"f", 0755, false, "setcap cap_net_raw+ep f.txt"},
+    // which the system drops from a file at any write to it. In a folder
+    // with the set-group-ID bit a new file gets the folder's group, not the
+    // process's: the replacement of root's file there keeps root's group.
+    const struct { const char *name; mode_t mode; bool otherOwner; const char *decorate; gid_t group; } rows[] = {
+        {"a", 0600, true, nullptr, NOGROUP},
+        {"b", 04755, false, nullptr, NOGROUP},
+        {"c", 02750, true, nullptr, NOGROUP},
+        {"d", 01644, false, nullptr, NOGROUP},
+        {"e", 0600, false, "setfacl -m u:nobody:r,g::--- e.txt && setfattr -n user.note -v kept e.txt", NOGROUP},
+        {"f", 0755, false, "setcap cap_net_raw+ep f.txt", NOGROUP},
+        {"setgid/g", 0640, false, nullptr, 0},
     };
+    mkdir(path("setgid").c_str(), 02775);
+    if (root) {
+        ASSERT_EQ(chown(path("setgid").c_str(), 0, USERS), 0);
+        ASSERT_EQ(chmod(path("setgid").c_str(), 02775), 0);
+    }
     for (auto &row : rows) {
         std::string file = std::string(row.name) + ".txt";
         writeFile(path(file), "old maze");
         if (root) {
-            ASSERT_EQ(chown(path(file).c_str(), row.otherOwner ? NOBODY : 0, NOGROUP), 0);
+            ASSERT_EQ(chown(path(file).c_str(), row.otherOwner ? NOBODY : 0, row.group), 0);
         }
         ASSERT_EQ(chmod(path(file).c_str(), row.mode), 0);
         bool decorated = row.decorate && tools;
@@ -73,6 +83,40 @@ TEST_F(SaveTest, ReplacedFilesKeepModeOwnerAndAttributesNewFilesFollowTheUmask) 
         EXPECT_EQ(attributesOf("inherit/f.txt"), attributes);
         EXPECT_EQ(statOf("inherit/f.txt").st_mode & 07777, 0644u);
     }
+    // While a replacement is written it stays private to this process,
+    // seen from nobody, whom the old file's access list lets read it: 0600,
+    // no access list, nobody's open refused. The list and the mode come
+    // after the last byte. The save is slowed at each write, under a
+    // hidden name that nobody could open.
+    if (tools && canSwitchUser()) {
+        writeFile(path("acl.txt"), "old maze");
+        ASSERT_EQ(chmod(path("acl.txt").c_str(), 0640), 0);
+        ASSERT_EQ(shell("setfacl -m u:nobody:r acl.txt"), 0);
+        auto attributes = attributesOf("acl.txt");
+        RunOptions options;
+        refuseUnnamedFiles(&options);
+        options.traceCalls = "write";
+        options.inject = "write:delay_enter=50000:when=2+";
+        options.signal = SIGCONT;  // harmless: the hook below does the looking
+        std::string seen;
+        options.signalWhen = [&](pid_t) {
+            for (const std::string &name : listDir(dir)) {
+                struct stat temporary = statOf(name);
+                if (name.rfind(".mz-", 0) != 0 || temporary.st_size == 0) continue;
+                char mode[8];
+                snprintf(mode, sizeof mode, "%o", (unsigned)(temporary.st_mode & 07777));
+                seen = std::string(mode) + (attributesOf(name).count("system.posix_acl_access") ? " list" : "") +
+                       (nobodyCanRead(path(name)) ? " readable" : " private");
+                return true;
+            }
+            return false;
+        };
+        EXPECT_EQ(runMazegen(dir, "300 300 acl 1", options).status, 0);
+        EXPECT_EQ(seen, "600 private");
+        EXPECT_EQ(mazeIn("acl.txt", 300, 300), "");
+        EXPECT_EQ(statOf("acl.txt").st_mode & 07777, 0640u);
+        EXPECT_EQ(attributesOf("acl.txt"), attributes);
+    }
     // A new file gets what any new file gets under the umask.
     const struct { mode_t mask, mode; } masks[] = {{027, 0640}, {002, 0664}, {077, 0600}};
     for (auto &m : masks) {
@@ -90,8 +134,9 @@ TEST_F(SaveTest, AttributesThatCannotBeReadOrGivenFailTheSaveOrAreKeptInPlace) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root to give a file to another owner";
     // Only "not permitted" and "not supported" mean the attributes cannot
     // be kept, so that the file is written in place; any other error, while
-    // they are tried before the first byte or given again after the last
-    // (the second call), fails the save and keeps the old file. An
+    // they are tried before the first byte (the owner given, then taken
+    // back so that the file stays the process's own while it is written)
+    // or given after the last, fails the save and keeps the old file. An
     // attribute that is gone when its value is read is not there to keep,
     // and a file system without extended attributes has none.
     const struct { const char *inject; int status; const char *message; bool inPlace, kept = true; } rows[] = {
@@ -101,7 +146,8 @@ TEST_F(SaveTest, AttributesThatCannotBeReadOrGivenFailTheSaveOrAreKeptInPlace) {
         {"fsetxattr:error=ENOMEM:when=1", 1, CANNOT_CREATE_MESSAGE, false},
         {"fsetxattr:error=EIO:when=2", 1, CANNOT_WRITE_MESSAGE, false},
         {"fchown:error=EINVAL:when=1", 1, CANNOT_CREATE_MESSAGE, false},
-        {"fchown:error=EIO:when=2", 1, CANNOT_WRITE_MESSAGE, false},
+        {"fchown:error=EIO:when=2", 1, CANNOT_CREATE_MESSAGE, false},  // the owner taken back
+        {"fchown:error=EIO:when=3", 1, CANNOT_WRITE_MESSAGE, false},
         {"fsetxattr:error=EPERM:when=1", 0, nullptr, true},
         {"fchown:error=EPERM:when=1", 0, nullptr, true},
         {"fsetxattr:error=EOPNOTSUPP:when=1", 0, nullptr, true},
@@ -186,6 +232,38 @@ TEST_F(SaveTest, UnprivilegedUserWritesWhatItMayAndNothingElse) {
         EXPECT_EQ(statOf(name).st_mode & 07777, file.mode) << name;
     }
 
+    // A folder whose full path nobody can open (root's private folder
+    // above it, entered before the switch to nobody), and a folder with the
+    // set-group-ID bit of a group nobody is not in: the file is replaced
+    // whole, a new file with nobody's group, so that a limit on file sizes
+    // that stops the new maze leaves the old one as it was.
+    mkdir(path("above").c_str(), 0700);
+    mkdir(path("above/open").c_str(), 0777);
+    ASSERT_EQ(chmod(path("above/open").c_str(), 0777), 0);
+    mkdir(path("sgid").c_str(), 02777);
+    ASSERT_EQ(chown(path("sgid").c_str(), 0, USERS), 0);
+    ASSERT_EQ(chmod(path("sgid").c_str(), 02777), 0);
+    const struct { const char *folder; long limit; int status; } reached[] = {
+        {"above/open", -1, 0}, {"above/open", 4096, 1}, {"sgid", -1, 0}};
+    for (auto &row : reached) {
+        std::string name = std::string(row.folder) + "/m.txt";
+        writeFile(path(name), "old maze");
+        ASSERT_EQ(chown(path(name).c_str(), NOBODY, NOGROUP), 0);
+        ino_t inode = statOf(name).st_ino;
+        RunOptions options = asNobody();
+        options.fileSize = row.limit;
+        RunResult w = runMazegen(path(row.folder), "200 200 m 1", options);
+        EXPECT_EQ(w.status, row.status) << name;
+        if (row.status) {
+            EXPECT_TRUE(endsWith(w.out, shown(CANNOT_WRITE_MESSAGE))) << name;
+            EXPECT_TRUE(readFile(path(name)) == "old maze") << name << ": the old file was cut";
+        } else {
+            EXPECT_EQ(mazeIn(name, 200, 200), "") << name;
+            EXPECT_NE(statOf(name).st_ino, inode) << name << " was written in place";
+        }
+        EXPECT_EQ(statOf(name).st_gid, NOGROUP) << name;
+    }
+
     // A folder the user may write to but not list (0733) takes a new file
     // and a replacement, as it takes the shell's; its sync, which needs it
     // open for reading, is made of its whole file system instead, after
@@ -215,7 +293,8 @@ TEST_F(SaveTest, UnprivilegedUserWritesWhatItMayAndNothingElse) {
         ASSERT_FALSE(w.calls.empty());
         EXPECT_NE(w.calls.back().find(" syncfs("), std::string::npos) << name << ": no sync after the new name";
     }
-    EXPECT_TRUE(noTemporary("closed") && noTemporary("mine") && noTemporary() && noTemporary("wo"));
+    EXPECT_TRUE(noTemporary("closed") && noTemporary("mine") && noTemporary() && noTemporary("wo") &&
+                noTemporary("above/open") && noTemporary("sgid"));
 }
 
 }  // namespace

@@ -119,13 +119,17 @@ TEST_F(SaveTest, WritesSyncsAndTheRenameReachTheDiskInOrder) {
 
     // A failed sync is a failed save: of the file (the old one stays), of
     // the folder after the rename (the new one is there, but not surely on
-    // the disk), and so is a failed rename or link (the old one stays), and
-    // a failure to give the old file's mode after the last write.
+    // the disk), and so is a failed rename or link (the old one stays): a
+    // disk error while naming the file is a failure to write it, a refusal
+    // of the name a failure to create it. So is a failure to give the old
+    // file's mode after the last write.
     const struct { const char *inject, *message; bool newInPlace; } failures[] = {
         {"fsync:error=EIO:when=1", CANNOT_WRITE_MESSAGE, false},
         {"fsync:error=EIO:when=2", CANNOT_WRITE_MESSAGE, true},
-        {"renameat:error=EIO:when=1", CANNOT_CREATE_MESSAGE, false},
-        {"linkat:error=EIO:when=1", CANNOT_CREATE_MESSAGE, false},
+        {"renameat:error=EIO:when=1", CANNOT_WRITE_MESSAGE, false},
+        {"linkat:error=EIO:when=1", CANNOT_WRITE_MESSAGE, false},
+        {"renameat:error=EACCES:when=1", CANNOT_CREATE_MESSAGE, false},
+        {"linkat:error=EPERM:when=1", CANNOT_CREATE_MESSAGE, false},
         {"fchmod:error=EIO:when=1", CANNOT_WRITE_MESSAGE, false},
     };
     for (auto &failure : failures) {

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <string>
 #include <thread>
 
@@ -49,21 +50,42 @@ TEST_F(SaveTest, SymbolicLinksAreFollowedAsTheSystemFollowsThem) {
         ASSERT_EQ(symlink(previous.c_str(), path(link).c_str()), 0);
         previous = link;
     }
-    const struct { const char *input; int status; const char *saved; int w, h; } rows[] = {
-        {"3 4 m 1", 0, "sub/real.txt", 4, 3},
-        {"5 2 chain 1", 0, "sub/real.txt", 2, 5},
-        {"2 2 dangling 1", 0, "sub/new.txt", 2, 2},
-        {"2 3 sub/in 1", 0, "sub/real.txt", 3, 2},
-        {"3 3 l41 1", 1, nullptr, 0, 0},
-        {"3 3 l40 1", 0, "end.txt", 3, 3},
-        {"3 3 d41 1", 1, nullptr, 0, 0},
-        {"3 3 d40 1", 0, "new-end.txt", 3, 3},
+    // The same again where /proc is not mounted (a container, a chroot):
+    // the links are walked from folder to folder, and the file they end at
+    // is still replaced whole, a new file in its place.
+    const struct { const char *input; int status; const char *saved; int w, h; bool noProc; } rows[] = {
+        {"3 4 m 1", 0, "sub/real.txt", 4, 3, false},
+        {"5 2 chain 1", 0, "sub/real.txt", 2, 5, false},
+        {"2 2 dangling 1", 0, "sub/new.txt", 2, 2, false},
+        {"2 3 sub/in 1", 0, "sub/real.txt", 3, 2, false},
+        {"3 3 l41 1", 1, nullptr, 0, 0, false},
+        {"3 3 l40 1", 0, "end.txt", 3, 3, false},
+        {"3 3 d41 1", 1, nullptr, 0, 0, false},
+        {"3 3 d40 1", 0, "new-end.txt", 3, 3, false},
+        {"4 3 m 1", 0, "sub/real.txt", 3, 4, true},
+        {"2 5 chain 1", 0, "sub/real.txt", 5, 2, true},
+        {"3 2 sub/in 1", 0, "sub/real.txt", 2, 3, true},
+        {"4 4 l40 1", 0, "end.txt", 4, 4, true},
+        {"4 4 l41 1", 1, nullptr, 0, 0, true},
     };
     for (auto &row : rows) {
-        RunResult r = runMazegen(dir, row.input);
+#ifdef MAZEGEN_SANITIZED
+        // A sanitizer's runtime reads its options and the process's threads
+        // from /proc: a sanitized program cannot run without it.
+        if (row.noProc) continue;
+#endif
+        struct stat before = {};
+        if (row.saved) stat(path(row.saved).c_str(), &before);
+        RunOptions options;
+        if (row.noProc) options.wrapper = withoutProc();
+        RunResult r = runMazegen(dir, row.input, options);
         EXPECT_EQ(r.status, row.status) << row.input;
-        if (row.saved) EXPECT_EQ(mazeIn(row.saved, row.w, row.h), "") << row.input;
-        else EXPECT_TRUE(endsWith(r.out, shown(CANNOT_CREATE_MESSAGE))) << row.input;
+        if (row.saved) {
+            EXPECT_EQ(mazeIn(row.saved, row.w, row.h), "") << row.input;
+            EXPECT_NE(statOf(row.saved).st_ino, before.st_ino) << row.input << ": written in place";
+        } else {
+            EXPECT_TRUE(endsWith(r.out, shown(CANNOT_CREATE_MESSAGE))) << row.input;
+        }
     }
     for (const char *link : {"m.txt", "chain.txt", "dangling.txt", "sub/in.txt", "l40.txt"})
         EXPECT_TRUE(S_ISLNK(statOf(link).st_mode)) << link << " is no longer a link";
@@ -130,10 +152,15 @@ TEST_F(SaveTest, LinksOthersPlantedInASharedFolderAreNotFollowed) {
         EXPECT_EQ(runMazegen(dir, "3 3 shared/ours 1", asNobody()).status, 0);
         EXPECT_EQ(mazeIn("shared/ours-target.txt", 3, 3), "");
     }
-    for (mode_t mode : {0777, 01755}) {
-        std::string folder = mode == 0777 ? "open" : "sticky";
-        mkdir(path(folder).c_str(), mode);
-        ASSERT_EQ(chmod(path(folder).c_str(), mode), 0);
+    // And so is a link of the folder's owner in a sticky folder anyone may
+    // write to.
+    const struct { const char *folder; mode_t mode; uid_t owner; } followed[] = {
+        {"open", 0777, 0}, {"sticky", 01755, 0}, {"owners", 01777, NOBODY}};
+    for (auto &row : followed) {
+        std::string folder = row.folder;
+        mkdir(path(folder).c_str(), row.mode);
+        ASSERT_EQ(chmod(path(folder).c_str(), row.mode), 0);
+        ASSERT_EQ(chown(path(folder).c_str(), row.owner, NOGROUP), 0);
         ASSERT_EQ(symlink(("../" + folder + ".txt").c_str(), path(folder + "/new.txt").c_str()), 0);
         ASSERT_EQ(lchown(path(folder + "/new.txt").c_str(), NOBODY, NOGROUP), 0);
         EXPECT_EQ(runMazegen(dir, "3 3 " + folder + "/new 1").status, 0) << folder;
@@ -143,16 +170,50 @@ TEST_F(SaveTest, LinksOthersPlantedInASharedFolderAreNotFollowed) {
 }
 
 TEST_F(SaveTest, HardLinksFifosAndDevicesAreWrittenInPlace) {
-    writeFile(path("m.txt"), std::string(100000, 'x'));  // longer than the new maze
+    const std::string old(100000, 'x');  // longer than the new maze
+    writeFile(path("m.txt"), old);
     ASSERT_EQ(link(path("m.txt").c_str(), path("other.txt").c_str()), 0);
+    ino_t inode = statOf("m.txt").st_ino;
+    // The file is locked before it is emptied: a lock that cannot be had
+    // fails the save and leaves the file as it was.
+    RunOptions noLock;
+    noLock.traceCalls = "flock";
+    noLock.inject = "flock:error=ENOLCK";
+    RunResult r = runMazegen(dir, "3 3 m 1", noLock);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(endsWith(r.out, shown(CANNOT_CREATE_MESSAGE)));
+    EXPECT_TRUE(readFile(path("m.txt")) == old) << "the file was emptied or written";
     EXPECT_EQ(runMazegen(dir, "3 3 m 1").status, 0);
     EXPECT_EQ(mazeIn("other.txt", 3, 3), "");  // both names see the new maze
-    EXPECT_EQ(statOf("m.txt").st_ino, statOf("other.txt").st_ino);
+    EXPECT_EQ(statOf("m.txt").st_ino, inode);
+    EXPECT_EQ(statOf("other.txt").st_ino, inode);
+
+    // Two saves in place at once: the second waits for the first to end,
+    // so the file holds one whole maze, the second's. The first is slowed
+    // at each write, and the second starts once the first has begun to
+    // write (the file has grown past what it held).
+    writeFile(path("m.txt"), "old");
+    RunOptions slow;
+    slow.traceCalls = "write";
+    slow.inject = "write:delay_enter=50000:when=2+";
+    RunResult first;
+    std::atomic<bool> firstEnded(false);
+    std::thread firstSave([&] {
+        first = runMazegen(dir, "300 300 m 1", slow);
+        firstEnded = true;
+    });
+    while (statOf("m.txt").st_size <= 3 && !firstEnded) std::this_thread::yield();
+    RunResult second = runMazegen(dir, "200 250 m 1");
+    firstSave.join();
+    EXPECT_EQ(first.status, 0);
+    EXPECT_EQ(second.status, 0);
+    EXPECT_EQ(mazeIn("other.txt", 250, 200), "");
+    EXPECT_EQ(statOf("m.txt").st_ino, inode);
 
     ASSERT_EQ(mkfifo(path("f.txt").c_str(), 0644), 0);
     std::string received;
     std::thread reader([&] { received = readFile(path("f.txt")); });
-    RunResult r = runMazegen(dir, "3 3 f 1");
+    r = runMazegen(dir, "3 3 f 1");
     reader.join();
     EXPECT_EQ(r.status, 0);
     ReadMaze m;

@@ -2,8 +2,11 @@
 // hostile system.
 #include "tests/system_support.h"
 
+#include <fcntl.h>
+#include <grp.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/wait.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -106,6 +109,10 @@ RunOptions asNobody() {
     return limits;
 }
 
+std::vector<std::string> withoutProc() {
+    return {"unshare", "--mount", "sh", "-c", "umount -l /proc && exec \"$@\"", "sh"};
+}
+
 // Preloads the tests' shim into the run in `options`, with `variable` set
 // to `value`.
 static void preloadShim(RunOptions *options, const char *variable, const std::string &value) {
@@ -135,6 +142,17 @@ bool holdsUnnamedFile(pid_t pid, const std::string &folder) {
         if (target.rfind(folder + "/", 0) == 0 && endsWith(target, " (deleted)")) return true;
     }
     return false;
+}
+
+bool nobodyCanRead(const std::string &path) {
+    pid_t child = fork();
+    if (child == 0) {
+        bool nobody = setgroups(0, nullptr) == 0 && setgid(NOGROUP) == 0 && setuid(NOBODY) == 0;
+        _exit(nobody && open(path.c_str(), O_RDONLY) >= 0 ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
 }
 
 bool canSwitchUser() {

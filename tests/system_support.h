@@ -15,6 +15,7 @@
 
 const uid_t NOBODY = 65534;
 const gid_t NOGROUP = 65534;
+const gid_t USERS = 100;  // a group neither root nor nobody is in
 
 // A test in a scratch folder of its own that may mount file systems there,
 // in a mount namespace of the test process's own; every mount it makes is
@@ -55,6 +56,10 @@ protected:
 // A run of the program as the unprivileged user nobody.
 RunOptions asNobody();
 
+// A wrapper that runs the program in a mount namespace of its own where
+// /proc is not mounted, as in a container or a chroot without it.
+std::vector<std::string> withoutProc();
+
 // Makes the file system refuse unnamed files (O_TMPFILE) to the run in
 // `options`, so that its saves take named temporary files.
 void refuseUnnamedFiles(RunOptions *options);
@@ -66,6 +71,10 @@ void failAllocationsOver(RunOptions *options, long bytes);
 // True when the process `pid` holds open a file without a name in the
 // folder `folder`: a save under way in an unnamed temporary file.
 bool holdsUnnamedFile(pid_t pid, const std::string &folder);
+
+// True when the user nobody may open the file at `path` for reading
+// (the tests run as root).
+bool nobodyCanRead(const std::string &path);
 
 // True when the tests may run the program as another user.
 bool canSwitchUser();

@@ -1,6 +1,7 @@
 // The Windows build's own cases, run under Wine in code page 932.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include "tests/support.h"
 
@@ -43,6 +44,15 @@ TEST_F(Windows, ReplacesFilesWholeAndLeavesReadOnlyOnesAlone) {
     EXPECT_TRUE(endsWith(r.out, shown(CANNOT_CREATE_MESSAGE)));
     EXPECT_EQ(readFile(path("ro.txt")), "old maze");
     EXPECT_EQ(listDir(dir), (std::vector<std::string>{"m.txt", "ro.txt"}));
+
+    // A file with two names is written in place, locked and emptied first:
+    // both names see the new maze, nothing of the longer old one.
+    writeFile(path("h.txt"), std::string(100000, 'x'));
+    ASSERT_EQ(link(path("h.txt").c_str(), path("h2.txt").c_str()), 0);
+    EXPECT_EQ(runMazegen(dir, "3 4 h 1").status, 0);
+    EXPECT_EQ(parseTextMaze(readFile(path("h2.txt")), &m), "");
+    EXPECT_EQ(m.width, 4);
+    EXPECT_EQ(readFile(path("h.txt")), readFile(path("h2.txt")));
 }
 
 TEST_F(Windows, SameFilesAsTheLinuxBuildForTheSameSeed) {

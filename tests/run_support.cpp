@@ -93,7 +93,8 @@ std::string renderedPixels(const std::string &path, uint32_t *width, int page, i
     std::string png = path + ".rendered";
     std::string command =
         endsWith(path, ".svg")
-            ? "rsvg-convert -o '" + png + ".png' '" + path + "'"
+            ? "rsvg-convert -d " + std::to_string(dpi) + " -p " + std::to_string(dpi) + " -o '" + png +
+                  ".png' '" + path + "'"
             : "pdftoppm -singlefile -png -r " + std::to_string(dpi) + " -f " + std::to_string(page) +
                   " -l " + std::to_string(page) + " '" + path + "' '" + png + "'";
     int status = -1;

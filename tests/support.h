@@ -171,9 +171,9 @@ enum class PictureReader {
 // green and blue bytes, top row first, left to right; "" when it fails.
 std::string decodedPixels(const std::string &path, PictureReader reader);
 
-// The picture file at `path` drawn by an independent renderer: an SVG file
-// by rsvg-convert at one pixel a unit, page `page` (from 1) of a PDF file
-// by pdftoppm at `dpi`; the pixels as decodedPixels gives them (Pillow),
+// The picture file at `path` drawn by an independent renderer at `dpi`:
+// an SVG file by rsvg-convert (one pixel a unit unless its size is in
+// millimetres), page `page` (from 1) of a PDF file by pdftoppm; the pixels as decodedPixels gives them (Pillow),
 // the width in `width`. "" when it fails.
 std::string renderedPixels(const std::string &path, uint32_t *width, int page = 1, int dpi = 72);
 

@@ -142,17 +142,25 @@ static RunStatus savePicture(PictureFormat picture, const char *filename, const 
 
 // Saves the files of the carved maze `index` that `text` and `picture`
 // ask for: the text file, then the way's text file, then the picture, then
-// the way's picture, each whole before the next, or for a book its pages;
-// the first failure ends the saves.
+// the way's picture, each whole before the next, or for a book its pages,
+// the book begun at the first maze's (`bookOpen` tells whether it is); the
+// first failure ends the saves.
 static RunStatus saveFiles(const CommandLine &given, const SaveChoice &choice, int32_t index,
-                           bool text, bool picture) {
+                           bool text, bool picture, bool *bookOpen) {
     char name[FILENAME_BUFFER_SIZE];
     RunStatus status = given.solution ? solveMaze() : RUN_OK;
     if (status == RUN_OK && (text || (picture && given.picture != PICTURE_PDF)))
         status = numberedName(given, choice, index, name);
     if (status == RUN_OK && text) status = saveText(name);
     if (status == RUN_OK && text && given.solution) status = saveWayText(name);
-    if (picture && given.picture == PICTURE_PDF) return status == RUN_OK ? addPdfMaze() : status;
+    if (picture && given.picture == PICTURE_PDF) {
+        if (status == RUN_OK && !*bookOpen) {
+            status = beginPdf(choice.filename, pictureStyleOf(given), given.paper,
+                              (uint32_t)given.count, given.solution, ANSWER_LABEL);
+            *bookOpen = status == RUN_OK;
+        }
+        return status == RUN_OK ? addPdfMaze() : status;
+    }
     PictureStyle style = pictureStyleOf(given);
     if (status == RUN_OK && picture) status = savePicture(given.picture, name, style);
     style.way = true;
@@ -166,7 +174,7 @@ static RunStatus saveFiles(const CommandLine &given, const SaveChoice &choice, i
 // is begun at the first maze's pages and ended after the last's.
 static RunStatus saveRound(const CommandLine &given, const SaveChoice &choice, uint32_t seed,
                            bool firstCarved, bool text, bool picture) {
-    bool book = picture && given.picture == PICTURE_PDF, bookOpen = false;
+    bool bookOpen = false;
     RunStatus status = RUN_OK;
     for (int32_t index = 0; index < given.count && status == RUN_OK; index++) {
         if (index > 0 || !firstCarved) {
@@ -176,12 +184,7 @@ static RunStatus saveRound(const CommandLine &given, const SaveChoice &choice, u
             if (status == RUN_OK) status = generateMaze();
             if (status != RUN_OK) break;
         }
-        if (book && !bookOpen) {
-            status = beginPdf(choice.filename, pictureStyleOf(given), given.paper,
-                              (uint32_t)given.count, given.solution, ANSWER_LABEL);
-            bookOpen = status == RUN_OK;
-        }
-        if (status == RUN_OK) status = saveFiles(given, choice, index, text, picture);
+        status = saveFiles(given, choice, index, text, picture, &bookOpen);
     }
     if (bookOpen) {
         RunStatus finished = finishPdf(status == RUN_OK);

@@ -21,10 +21,11 @@ static const size_t TEXT_BLOCK_BYTES = 1 << 16;
 static const size_t LONGEST_PIECE = 8 * NUMBER_TEXT_BYTES;
 // Bytes of path data after which a path element ends and the next begins.
 static const size_t PATH_DATA_BYTES = 1 << 15;
-// Tenths of a millimetre in an inch, for a size at a print resolution.
-static const double INCH_TENTH_MM = 254;
-// Places of a size in millimetres.
+// Ten-thousandths of a millimetre in an inch, for a size at a print
+// resolution, and the places they are.
+static const int64_t INCH_UNITS = 254000;
 static const int MILLIMETRE_DECIMALS = 4;
+static const double UNITS_A_MILLIMETRE = 10000;
 // Bytes of one colour-table entry: blue, green, red, reserved.
 static const size_t ENTRY_BYTES = 4;
 
@@ -75,11 +76,14 @@ static char *putColour(char *out, const uint8_t *palette, uint8_t entry) {
 }
 
 // Appends a side of `pixels` pixels as an attribute's value: the pixels, or
-// at a print resolution the millimetres they print to.
+// at a print resolution the millimetres they print to, rounded down to
+// MILLIMETRE_DECIMALS places, so that a renderer at that resolution gives
+// the side its pixels.
 static char *putSide(char *out, int32_t pixels) {
     int32_t dpi = raster.style.dpi;
     if (dpi == 0) return putWhole(out, pixels);
-    return putText(putFixed(out, pixels * INCH_TENTH_MM / 10 / dpi, MILLIMETRE_DECIMALS), "mm");
+    int64_t units = pixels * INCH_UNITS / dpi;
+    return putText(putFixed(out, (double)units / UNITS_A_MILLIMETRE, MILLIMETRE_DECIMALS), "mm");
 }
 
 // Ends the path element under way, if any.

@@ -39,9 +39,11 @@ static const int RECTS_A_FILL = 1000;
 // The index gives each object's offset in 10 digits.
 static const uint64_t LARGEST_OFFSET = 9999999999u;
 static const int OFFSET_DIGITS = 10;
-// The drawn digits, in points: 5 across and 9 down in strokes of 1, a
-// digit every 7, in the middle of the margin below the maze.
+// The drawn digits, in units of DIGIT_UNIT points: 5 across and 9 down in
+// strokes of 1, a digit every 7; DIGIT_GAP points below the maze's margin,
+// clear of the paper's edge where printers print nothing.
 static const int DIGIT_WIDTH = 5, DIGIT_HEIGHT = 9, DIGIT_ADVANCE = 7;
+static const double DIGIT_UNIT = 1.5, DIGIT_GAP = 6;
 // The seven strokes a digit is drawn with, x, y, width, height from its
 // bottom-left corner, and which of them each digit has (bit i, stroke i).
 static const int STROKES[7][4] = {{0, 8, 5, 1}, {4, 4, 1, 5}, {4, 0, 1, 5}, {0, 0, 5, 1},
@@ -188,11 +190,15 @@ static void drawNumber(uint32_t number) {
     char digits[NUMBER_TEXT_BYTES];
     int count = (int)(putWhole(digits, number) - digits);
     double margin = PAGE_MARGIN * POINTS_AN_INCH / TENTH_MM_AN_INCH;
-    double x = (pdf.pageWidth - (count * DIGIT_ADVANCE - (DIGIT_ADVANCE - DIGIT_WIDTH))) / 2;
-    char *out = putText(room(), "q\n1 0 0 1 ");
-    out = putFixed(out, x, PLACE_DECIMALS);
+    double width = (count * DIGIT_ADVANCE - (DIGIT_ADVANCE - DIGIT_WIDTH)) * DIGIT_UNIT;
+    char *out = putText(room(), "q\n");
+    out = putFixed(out, DIGIT_UNIT, PLACE_DECIMALS);
+    out = putText(out, " 0 0 ");
+    out = putFixed(out, DIGIT_UNIT, PLACE_DECIMALS);
     *out++ = ' ';
-    out = putFixed(out, (margin - DIGIT_HEIGHT) / 2, PLACE_DECIMALS);
+    out = putFixed(out, (pdf.pageWidth - width) / 2, PLACE_DECIMALS);
+    *out++ = ' ';
+    out = putFixed(out, margin - DIGIT_GAP - DIGIT_HEIGHT * DIGIT_UNIT, PLACE_DECIMALS);
     taken(putText(out, " cm\n"));
     fillColour(WALL_PIXEL);
     for (int i = 0; i < count; i++) {

@@ -76,8 +76,9 @@ const char IMAGE_TOO_LARGE_MESSAGE[] = "画像が大きすぎて保存できま�
 
 #define USAGE_LINE_TEXT \
     "使い方: mazegen [--height N] [--width N] [--name 名前] [--format 形式] [--seed N]\n" \
-    "                [--count N] [--solution] [--picture 形式] [--page 用紙] [--scale N]\n" \
-    "                [--passage N] [--wall N] [--dpi N] [--png] [--help] [--version]\n"
+    "                [--count N] [--solution] [--picture 形式] [--page 用紙]\n" \
+    "                [--scale N] [--passage N] [--wall N] [--dpi N] [--png]\n" \
+    "                [--help] [--version]\n"
 const char USAGE_LINE[] = USAGE_LINE_TEXT;
 const char HELP_TEXT[] =
     USAGE_LINE_TEXT
@@ -86,7 +87,7 @@ const char HELP_TEXT[] =
     "迷路を作って保存します。オプションで答えた質問は尋ねません。\n"
     "  縦幅と横幅: " SMALLEST_SIDE_TEXT " 以上のセル数\n"
     "  ファイル名: 拡張子を除いた名前 (拡張子を付けて " LONGEST_NAME_TEXT " バイトまで)\n"
-    "  形式: 1 テキスト (名前.txt)、2 画像 (名前.bmp、または --picture の形式)、3 その両方\n"
+    "  形式: 1 テキスト (名前.txt)、2 画像 (名前.bmp など)、3 その両方\n"
     "\n"
     "  --height N      縦幅を N セルにします (" SMALLEST_SIDE_TEXT " 以上)。\n"
     "  --width N       横幅を N セルにします (" SMALLEST_SIDE_TEXT " 以上)。\n"
@@ -100,14 +101,16 @@ const char HELP_TEXT[] =
     "                  テキストには名前-solution.txt (道筋のセル番号、1 行に 1 つ)、\n"
     "                  画像には名前-solution.bmp (道筋を赤で描いた画像)。\n"
     "  --count N       迷路を N 個 (1 から " LARGEST_COUNT_TEXT ") 作ります。種は 1 つずつ増え、\n"
-    "                  名前には番号が付きます (名前-01.txt から名前-12.txt まで、など)。\n"
+    "                  名前に番号が付きます (12 個なら名前-01.txt から名前-12.txt)。\n"
     "                  質問は一度だけです。PDF ではすべてを 1 つのファイルにします。\n"
-    "  --picture 形式  画像の形式: bmp (既定)、png、svg、pdf。svg は拡大してもぼやけない\n"
-    "                  図形の画像 (名前.svg)。pdf は 1 ページに迷路 1 つの印刷用ファイル\n"
-    "                  (名前.pdf) で、--solution なら迷路のあとに答えのページが続きます。\n"
+    "  --picture 形式  画像の形式: bmp (既定)、png、svg、pdf。svg は拡大しても\n"
+    "                  ぼやけない図形の画像 (名前.svg)。pdf は印刷用のページで\n"
+    "                  (名前.pdf)、1 ページに迷路 1 つ、--solution ならそのあとに\n"
+    "                  答えのページが続きます。\n"
     "  --page 用紙     PDF のページを a4、a5、letter、legal の用紙 (縦) にし、迷路を\n"
-    "                  " PAGE_MARGIN_TEXT " mm の余白の内側にできるだけ大きく置きます (--picture pdf のみ)。\n"
-    "                  指定しないときは、ページは画像と同じ大きさです。\n"
+    "                  " PAGE_MARGIN_TEXT " mm の余白の内側にできるだけ大きく置きます。\n"
+    "                  --picture pdf と一緒に指定します。指定しないときは、ページは\n"
+    "                  画像と同じ大きさです。\n"
     "  --scale N       通路と壁の幅を N 倍にします (1 から " LARGEST_SCALE_TEXT ")。\n"
     "  --passage N     通路の幅を N 画素にします (1 から " LARGEST_WIDTH_TEXT "、既定 " PASSAGE_WIDTH_TEXT ")。\n"
     "  --wall N        セルの縁の幅を N 画素にします (1 から " LARGEST_WIDTH_TEXT "、既定 " WALL_THICKNESS_TEXT "):\n"

@@ -336,6 +336,15 @@ TEST_F(Run, NameWithASpaceAndOverlongName) {
     r = runMazegen(dir, "2 3 " + std::string(252, 'n') + " 1");
     EXPECT_EQ(r.out, TO_MENU + shown(CANNOT_CREATE_MESSAGE));
     EXPECT_EQ(r.status, 1);
+    // A name numbered by --count past 255 bytes with its folders is refused
+    // like any name too long, not cut short to another name that fits.
+    ASSERT_EQ(mkdir(path("dddd").c_str(), 0700), 0);
+    RunOptions counted;
+    counted.arguments = {"--count", "2", "--name", "dddd/" + std::string(249, 'n'), "--format", "1"};
+    r = runMazegen(dir, "2 3", counted);
+    EXPECT_EQ(r.out, HEIGHT + WIDTH + PROGRESS + shown(CANNOT_CREATE_MESSAGE));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(listDir(path("dddd")).empty());
 }
 
 TEST_F(Run, EndOfInputBeforeAChoiceSavesNothing) {

@@ -124,8 +124,8 @@ static RunStatus numberedName(const CommandLine &given, const SaveChoice &choice
         memcpy(name, choice.filename, FILENAME_BUFFER_SIZE);
         return RUN_OK;
     }
-    char digits[16];
-    int width = snprintf(digits, sizeof digits, "%d", (int)given.count);
+    int width = 1;  // digits of the count
+    for (int32_t rest = given.count; rest >= 10; rest /= 10) width++;
     int length = snprintf(name, FILENAME_BUFFER_SIZE, "%s-%0*d", choice.filename, width, (int)index + 1);
     return length < (int)FILENAME_BUFFER_SIZE ? RUN_OK : RUN_CANNOT_CREATE;
 }

@@ -41,9 +41,11 @@ static const size_t LONGEST_PIECE = 8 * NUMBER_TEXT_BYTES;
 static const int PDF_COMPRESSION_LEVEL = 3;
 // Rectangles filled at once: a path no reader finds too long.
 static const int RECTS_A_FILL = 1000;
-// The index gives each object's offset in 10 digits.
+// The index gives each object's offset in 10 digits, then its generation
+// and its use: an entry of 20 bytes.
 static const uint64_t LARGEST_OFFSET = 9999999999u;
 static const int OFFSET_DIGITS = 10;
+static const char INDEX_ENTRY_TAIL[] = " 00000 n \n";
 // The drawn digits, in units of DIGIT_UNIT points: 5 across and 9 down in
 // strokes of 1, a digit every 7; DIGIT_GAP points below the maze's margin,
 // clear of the paper's edge where printers print nothing.
@@ -51,7 +53,8 @@ static const int DIGIT_WIDTH = 5, DIGIT_HEIGHT = 9, DIGIT_ADVANCE = 7;
 static const double DIGIT_UNIT = 1.5, DIGIT_GAP = 6;
 // The seven strokes a digit is drawn with, x, y, width, height from its
 // bottom-left corner, and which of them each digit has (bit i, stroke i).
-static const int STROKES[7][4] = {{0, 8, 5, 1}, {4, 4, 1, 5}, {4, 0, 1, 5}, {0, 0, 5, 1},
+static const int STROKE_COUNT = 7;
+static const int STROKES[STROKE_COUNT][4] = {{0, 8, 5, 1}, {4, 4, 1, 5}, {4, 0, 1, 5}, {0, 0, 5, 1},
                                   {0, 0, 1, 5}, {0, 4, 1, 5}, {0, 4, 5, 1}};
 static const uint8_t DIGIT_STROKES[10] = {0x3F, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x7D, 0x07, 0x7F, 0x6F};
 // Bytes of one colour-table entry: blue, green, red, reserved.
@@ -89,6 +92,7 @@ static void put(const void *bytes, size_t size) {
     pdf.offset += size;
 }
 
+// Writes the text `text`, counting its bytes.
 static void putString(const char *text) {
     put(text, strlen(text));
 }
@@ -146,6 +150,7 @@ static char *room() {
     return pdf.text + pdf.used;
 }
 
+// Ends the content text put at `room()` at `end`.
 static void taken(char *end) {
     pdf.used = (size_t)(end - pdf.text);
 }
@@ -207,7 +212,7 @@ static void drawNumber(uint32_t number) {
     taken(putText(out, " cm\n"));
     fillColour(WALL_PIXEL);
     for (int i = 0; i < count; i++) {
-        for (int stroke = 0; stroke < 7; stroke++) {
+        for (int stroke = 0; stroke < STROKE_COUNT; stroke++) {
             if (!(DIGIT_STROKES[digits[i] - '0'] >> stroke & 1)) continue;
             const int *s = STROKES[stroke];
             taken(putRect(room(), i * DIGIT_ADVANCE + s[0], s[1], s[2], s[3]));
@@ -397,9 +402,9 @@ static bool writeIndex() {
     for (uint32_t id = 1; id < pdf.objectCount; id++) {
         uint64_t offset = pdf.objectOffsets[id];
         fits = fits && offset <= LARGEST_OFFSET;
-        char entry[OFFSET_DIGITS + 10];
+        char entry[OFFSET_DIGITS + sizeof INDEX_ENTRY_TAIL - 1];
         for (int i = OFFSET_DIGITS - 1; i >= 0; i--, offset /= 10) entry[i] = (char)('0' + offset % 10);
-        memcpy(entry + OFFSET_DIGITS, " 00000 n \n", 10);
+        memcpy(entry + OFFSET_DIGITS, INDEX_ENTRY_TAIL, sizeof INDEX_ENTRY_TAIL - 1);
         put(entry, sizeof entry);
     }
     putString("trailer\n<< /Size ");

@@ -24,7 +24,9 @@ enum ValueKind {
     SIZE_VALUE,    // a size in cells
     NAME_VALUE,    // a file name without extension
     FORMAT_VALUE,  // a save format
-    SCALE_VALUE,   // a scale of the pictures
+    RANGE_VALUE,   // a whole number in the option's range
+    PICTURE_VALUE, // a picture format
+    PAPER_VALUE,   // a paper size
 };
 
 // The options, in the order of the table below.
@@ -39,6 +41,12 @@ enum OptionId {
     OPTION_SOLUTION,
     OPTION_SCALE,
     OPTION_PNG,
+    OPTION_PASSAGE,
+    OPTION_WALL,
+    OPTION_DPI,
+    OPTION_PICTURE,
+    OPTION_PAGE,
+    OPTION_MAZES,
     OPTION_COUNT,
 };
 
@@ -47,19 +55,34 @@ struct Option {
     ValueKind kind;         // what follows it
     const char *missing;    // the problem of a missing or empty value
     const char *malformed;  // the problem of a malformed one, before it
+    int32_t least, most;    // the range of a RANGE_VALUE
 };
 
 static const Option OPTIONS[OPTION_COUNT] = {
-    {"--help", NO_VALUE, nullptr, nullptr},
-    {"--version", NO_VALUE, nullptr, nullptr},
-    {"--seed", SEED_VALUE, MISSING_SEED, BAD_SEED},
-    {"--height", SIZE_VALUE, MISSING_HEIGHT, BAD_HEIGHT},
-    {"--width", SIZE_VALUE, MISSING_WIDTH, BAD_WIDTH},
-    {"--name", NAME_VALUE, MISSING_NAME, BAD_NAME},
-    {"--format", FORMAT_VALUE, MISSING_FORMAT, BAD_FORMAT},
-    {"--solution", NO_VALUE, nullptr, nullptr},
-    {"--scale", SCALE_VALUE, MISSING_SCALE, BAD_SCALE},
-    {"--png", NO_VALUE, nullptr, nullptr},
+    {"--help", NO_VALUE, nullptr, nullptr, 0, 0},
+    {"--version", NO_VALUE, nullptr, nullptr, 0, 0},
+    {"--seed", SEED_VALUE, MISSING_SEED, BAD_SEED, 0, 0},
+    {"--height", SIZE_VALUE, MISSING_HEIGHT, BAD_HEIGHT, 0, 0},
+    {"--width", SIZE_VALUE, MISSING_WIDTH, BAD_WIDTH, 0, 0},
+    {"--name", NAME_VALUE, MISSING_NAME, BAD_NAME, 0, 0},
+    {"--format", FORMAT_VALUE, MISSING_FORMAT, BAD_FORMAT, 0, 0},
+    {"--solution", NO_VALUE, nullptr, nullptr, 0, 0},
+    {"--scale", RANGE_VALUE, MISSING_SCALE, BAD_SCALE, 1, LARGEST_SCALE},
+    {"--png", NO_VALUE, nullptr, nullptr, 0, 0},
+    {"--passage", RANGE_VALUE, MISSING_PASSAGE, BAD_PASSAGE, 1, LARGEST_WIDTH},
+    {"--wall", RANGE_VALUE, MISSING_WALL, BAD_WALL, 1, LARGEST_WIDTH},
+    {"--dpi", RANGE_VALUE, MISSING_DPI, BAD_DPI, 1, LARGEST_DPI},
+    {"--picture", PICTURE_VALUE, MISSING_PICTURE, BAD_PICTURE, 0, 0},
+    {"--page", PAPER_VALUE, MISSING_PAGE, BAD_PAGE, 0, 0},
+    {"--count", RANGE_VALUE, MISSING_COUNT, BAD_COUNT, 1, LARGEST_COUNT},
+};
+
+// The words --picture takes, in the order of PictureFormat.
+static const struct {
+    const char *word;
+    PictureFormat picture;
+} PICTURE_WORDS[] = {
+    {"bmp", PICTURE_BMP}, {"png", PICTURE_PNG}, {"svg", PICTURE_SVG}, {"pdf", PICTURE_PDF},
 };
 
 // The words --format takes, each with its menu number.
@@ -124,9 +147,20 @@ static bool readSize(const char *text, int32_t *size) {
     return readWhole(text, size) && *size >= SMALLEST_SIDE;
 }
 
-// Reads a scale: a whole number from 1 to LARGEST_SCALE.
-static bool readScale(const char *text, int32_t *scale) {
-    return readWhole(text, scale) && *scale >= 1 && *scale <= LARGEST_SCALE;
+// Reads a whole number from `least` to `most`.
+static bool readInRange(const char *text, int32_t least, int32_t most, int32_t *number) {
+    return readWhole(text, number) && *number >= least && *number <= most;
+}
+
+// Where the value of the RANGE_VALUE option `id` goes.
+static int32_t *rangeTarget(OptionId id, CommandLine *commandLine) {
+    switch (id) {
+    case OPTION_PASSAGE: return &commandLine->passage;
+    case OPTION_WALL: return &commandLine->wall;
+    case OPTION_DPI: return &commandLine->dpi;
+    case OPTION_MAZES: return &commandLine->count;
+    default: return &commandLine->scale;
+    }
 }
 
 // Reads the value `text` of option `id` into `commandLine`; false when it
@@ -150,8 +184,22 @@ static bool readValue(OptionId id, const char *text, CommandLine *commandLine) {
                 return true;
             }
         return false;
-    case SCALE_VALUE:
-        return readScale(text, &commandLine->scale);
+    case RANGE_VALUE:
+        return readInRange(text, OPTIONS[id].least, OPTIONS[id].most, rangeTarget(id, commandLine));
+    case PICTURE_VALUE:
+        for (auto &word : PICTURE_WORDS)
+            if (strcmp(text, word.word) == 0) {
+                commandLine->picture = word.picture;
+                return true;
+            }
+        return false;
+    case PAPER_VALUE:
+        for (int paper = 0; paper < PAPER_COUNT; paper++)
+            if (strcmp(text, PAPERS[paper].word) == 0) {
+                commandLine->paper = paper;
+                return true;
+            }
+        return false;
     case NO_VALUE:
         break;
     }
@@ -193,7 +241,13 @@ RunStatus readCommandLine(int argc, char **argv, CommandLine *commandLine) {
         given[id] = true;
     }
     commandLine->solution = given[OPTION_SOLUTION];
-    commandLine->png = given[OPTION_PNG];
+    commandLine->countGiven = given[OPTION_MAZES];
+    // --png is --picture png, and no other picture.
+    if (given[OPTION_PNG] && given[OPTION_PICTURE] && commandLine->picture != PICTURE_PNG)
+        return refuse(nullptr, PNG_WITH_PICTURE, PICTURE_WORDS[commandLine->picture].word);
+    if (given[OPTION_PNG]) commandLine->picture = PICTURE_PNG;
+    if (given[OPTION_PAGE] && commandLine->picture != PICTURE_PDF)
+        return refuse(nullptr, PAGE_WITHOUT_PDF, PAPERS[commandLine->paper].word);
     if (given[OPTION_HELP]) commandLine->request = SHOW_HELP;
     else if (given[OPTION_VERSION]) commandLine->request = SHOW_VERSION;
     return RUN_OK;

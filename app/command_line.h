@@ -1,12 +1,15 @@
 // The program's options: every answer of the dialogue (--height, --width,
-// --name, --format), the seed of the maze (--seed), what the files show
-// (--solution, --scale, --png), and --help and --version, which show a
-// text and end the run.
+// --name, --format), the seed of the maze (--seed), how many mazes
+// (--count), what the files show and how (--solution, --scale, --passage,
+// --wall, --dpi, --picture, --png, --page), and --help and --version,
+// which show a text and end the run.
 #ifndef APP_COMMAND_LINE_H
 #define APP_COMMAND_LINE_H
 
 #include <cstdint>
 
+#include "output/pdf_file.h"
+#include "output/raster.h"
 #include "output/save_file.h"
 #include "platform/run_status.h"
 
@@ -25,6 +28,17 @@ enum SaveFormat {
     FORMAT_BOTH = 3,   // the text file, then the picture
 };
 
+// The picture formats, as --picture names them.
+enum PictureFormat {
+    PICTURE_BMP,  // the bitmap: NAME.bmp
+    PICTURE_PNG,  // the PNG picture: NAME.png
+    PICTURE_SVG,  // the vector picture: NAME.svg
+    PICTURE_PDF,  // the printable pages: NAME.pdf, every maze and answer in one
+};
+
+// The most mazes one run makes.
+const int32_t LARGEST_COUNT = 10000;
+
 struct CommandLine {
     CommandRequest request = RUN_MAZE;     // what the run does
     bool seedGiven = false;                // --seed was given
@@ -38,7 +52,16 @@ struct CommandLine {
                                            // the way through are saved too
     int32_t scale = 1;                     // --scale: picture pixels across one pixel
                                            // of the grid, 1 to LARGEST_SCALE
-    bool png = false;                      // --png: pictures are PNG files, not BMP
+    int32_t passage = PASSAGE_WIDTH;       // --passage: pixels across a passage,
+                                           // 1 to LARGEST_WIDTH
+    int32_t wall = WALL_THICKNESS;         // --wall: pixels across a cell's rim,
+                                           // 1 to LARGEST_WIDTH
+    int32_t dpi = 0;                       // --dpi: print resolution, 1 to LARGEST_DPI;
+                                           // 0 when not given
+    PictureFormat picture = PICTURE_BMP;   // --picture, or --png
+    int paper = NO_PAPER;                  // --page: an index of PAPERS, with PDF only
+    bool countGiven = false;               // --count was given: the files are numbered
+    int32_t count = 1;                     // --count: mazes made, 1 to LARGEST_COUNT
 };
 
 // Reads the `argc` arguments of `argv` into `commandLine`; every value is
@@ -48,7 +71,9 @@ struct CommandLine {
 // without its value, or a malformed value (a seed other than 0 to LARGEST_SEED in 1 to
 // 10 digits, a size that is not a whole number of at least 2, an empty name
 // or one over 255 bytes, a format other than 1, 2, 3, text, image, both, a
-// scale that is not a whole number from 1 to LARGEST_SCALE).
+// scale, width, resolution or count that is not a whole number in its
+// range, a picture format or paper not in its table), --png with another
+// --picture, or --page without --picture pdf.
 // A size beyond the 32-bit range is kept as INT32_MAX, which set-up refuses
 // as too large.
 RunStatus readCommandLine(int argc, char **argv, CommandLine *commandLine);

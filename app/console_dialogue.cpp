@@ -1,6 +1,7 @@
-// The size and save dialogues.
+// The size and save dialogues, and the run of mazes.
 #include "app/console_dialogue.h"
 
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 
@@ -10,13 +11,21 @@
 #include "maze/maze_solver.h"
 #include "maze/maze_state.h"
 #include "output/bitmap_file.h"
+#include "output/pdf_file.h"
 #include "output/png_file.h"
 #include "output/save_file.h"
+#include "output/svg_file.h"
 #include "output/text_file.h"
 #include "platform/console.h"
 #include "platform/progress.h"
 
-RunStatus askMazeSize(const CommandLine &given) {
+// What the run saves, as answered once.
+struct SaveChoice {
+    char filename[FILENAME_BUFFER_SIZE];  // the name typed or given, no extension
+    SaveFormat format;                    // the text file, the picture or both
+};
+
+RunStatus askMazeSize(const CommandLine &given, uint32_t *seed) {
     // An answer that is not a number leaves its size at -1, which set-up
     // rejects; the height is asked first.
     if (given.height > 0) {
@@ -31,13 +40,17 @@ RunStatus askMazeSize(const CommandLine &given) {
         showText(WIDTH_PROMPT);
         readNumber(stdin, &maze.mazeWidth);
     }
-    return setUpMaze(given.seedGiven ? given.seed : (uint32_t)time(nullptr));
+    *seed = given.seedGiven ? given.seed : (uint32_t)time(nullptr);
+    return setUpMaze(*seed);
 }
 
 // How `given` asks for the maze's picture to be drawn, without the way.
 static PictureStyle pictureStyleOf(const CommandLine &given) {
     PictureStyle style;
     style.scale = given.scale;
+    style.passage = given.passage;
+    style.wall = given.wall;
+    style.dpi = given.dpi;
     style.openings = given.solution;
     return style;
 }
@@ -45,7 +58,11 @@ static PictureStyle pictureStyleOf(const CommandLine &given) {
 RunStatus checkGivenPicture(const CommandLine &given) {
     if (given.format != FORMAT_IMAGE && given.format != FORMAT_BOTH) return RUN_OK;
     PictureStyle style = pictureStyleOf(given);
-    return given.png ? setUpPng(style) : setUpBitmap(style);
+    switch (given.picture) {
+    case PICTURE_BMP: return setUpBitmap(style);
+    case PICTURE_PNG: return setUpPng(style);
+    default: return setUpRaster(style);
+    }
 }
 
 RunStatus generateMaze() {
@@ -66,51 +83,20 @@ static RunStatus solveMaze() {
     return status;
 }
 
-// Saves the picture of the maze drawn in `style` as a PNG file when `png`,
-// else as a bitmap.
-static RunStatus savePicture(bool png, const char *filename, const PictureStyle &style) {
-    return png ? savePng(filename, style) : saveBitmap(filename, style);
-}
-
-// The most files one run saves: the text, the way's text, the picture and
-// the way's picture.
-static const size_t MOST_FILES_A_RUN = 4;
-
-// Saves the maze in `format` with what `given` asks for: the text file,
-// then the way's text file, then the picture (a BMP file, or a PNG file),
-// then the way's picture, each whole before the next; the first failure
-// ends the saves. Every name is checked for length before the first file
-// is touched, so that a name too long for the last file saves none.
-static RunStatus saveAs(SaveFormat format, const char *filename, const CommandLine &given) {
-    bool text = format == FORMAT_TEXT || format == FORMAT_BOTH;
-    bool picture = format == FORMAT_IMAGE || format == FORMAT_BOTH;
-    const char *endings[MOST_FILES_A_RUN];
-    size_t files = 0;
-    if (text) endings[files++] = TEXT_EXTENSION;
-    if (text && given.solution) endings[files++] = WAY_TEXT_EXTENSION;
-    if (picture) endings[files++] = given.png ? PNG_EXTENSION : BITMAP_EXTENSION;
-    if (picture && given.solution) endings[files++] = given.png ? WAY_PNG_EXTENSION : WAY_BITMAP_EXTENSION;
-    RunStatus status = checkSaveNames(filename, endings, files);
-    PictureStyle style = pictureStyleOf(given);
-    if (status == RUN_OK && given.solution) status = solveMaze();
-    if (status == RUN_OK && text) status = saveText(filename);
-    if (status == RUN_OK && text && given.solution) status = saveWayText(filename);
-    if (status == RUN_OK && picture) status = savePicture(given.png, filename, style);
-    style.way = true;
-    if (status == RUN_OK && picture && given.solution) status = savePicture(given.png, filename, style);
-    return status;
-}
-
-RunStatus saveMaze(const CommandLine &given) {
-    char filename[FILENAME_BUFFER_SIZE];
-    memset(filename, 0, sizeof filename);
+// Asks for a file name and shows the format menu until it gets 1, 2 or 3,
+// where `given` lacks them, into `choice`. Returns RUN_OK, or
+// RUN_INPUT_ENDED when the input ends first.
+static RunStatus askSaveChoice(const CommandLine &given, SaveChoice *choice) {
+    memset(choice->filename, 0, sizeof choice->filename);
     if (given.nameGiven) {
-        memcpy(filename, given.name, sizeof filename);
+        memcpy(choice->filename, given.name, sizeof choice->filename);
     } else {
         showText(FILENAME_PROMPT);
-        if (readToken(stdin, filename, sizeof filename) == READ_END) return RUN_INPUT_ENDED;
+        if (readToken(stdin, choice->filename, sizeof choice->filename) == READ_END)
+            return RUN_INPUT_ENDED;
     }
-    if (given.format != FORMAT_ASKED) return saveAs(given.format, filename, given);
+    choice->format = given.format;
+    if (given.format != FORMAT_ASKED) return RUN_OK;
 
     int32_t menuChoice = 0;
     for (;;) {
@@ -120,8 +106,142 @@ RunStatus saveMaze(const CommandLine &given) {
         // Drop an unreadable token so the menu cannot repeat forever;
         // menuChoice then keeps its earlier, invalid value.
         if (read == READ_NOT_NUMBER) skipTokenRest(stdin);
-        if (menuChoice >= FORMAT_TEXT && menuChoice <= FORMAT_BOTH)
-            return saveAs((SaveFormat)menuChoice, filename, given);
+        if (menuChoice >= FORMAT_TEXT && menuChoice <= FORMAT_BOTH) {
+            choice->format = (SaveFormat)menuChoice;
+            return RUN_OK;
+        }
         showText(INVALID_CHOICE);
     }
+}
+
+// Puts in `name` the name maze `index` (from 0) of the run is saved under:
+// the chosen name, numbered from 1 with --count, the number padded with
+// zeros to the width of the count. RUN_CANNOT_CREATE when the numbered name
+// is longer than any name may be.
+static RunStatus numberedName(const CommandLine &given, const SaveChoice &choice, int32_t index,
+                              char *name) {
+    if (!given.countGiven) {
+        memcpy(name, choice.filename, FILENAME_BUFFER_SIZE);
+        return RUN_OK;
+    }
+    int width = 1;  // digits of the count
+    for (int32_t rest = given.count; rest >= 10; rest /= 10) width++;
+    int length = snprintf(name, FILENAME_BUFFER_SIZE, "%s-%0*d", choice.filename, width, (int)index + 1);
+    return length < (int)FILENAME_BUFFER_SIZE ? RUN_OK : RUN_CANNOT_CREATE;
+}
+
+// The ending of the name of a picture in `picture`'s format (not a book),
+// with the way when `way`.
+static const char *pictureEnding(PictureFormat picture, bool way) {
+    switch (picture) {
+    case PICTURE_PNG: return way ? WAY_PNG_EXTENSION : PNG_EXTENSION;
+    case PICTURE_SVG: return way ? WAY_SVG_EXTENSION : SVG_EXTENSION;
+    default: return way ? WAY_BITMAP_EXTENSION : BITMAP_EXTENSION;
+    }
+}
+
+// The most files a maze of the run is saved as: the text, the way's text,
+// the picture and the way's picture.
+static const size_t MOST_FILES_A_MAZE = 4;
+
+// Checks, before any file of the run is touched, that every name it will
+// save is short enough for its folder: each maze's files (every numbered
+// name is as long as the first) and the book. RUN_OK or RUN_CANNOT_CREATE.
+static RunStatus checkRunNames(const CommandLine &given, const SaveChoice &choice, bool text,
+                               bool picture) {
+    bool book = picture && given.picture == PICTURE_PDF;
+    const char *endings[MOST_FILES_A_MAZE];
+    size_t files = 0;
+    if (text) endings[files++] = TEXT_EXTENSION;
+    if (text && given.solution) endings[files++] = WAY_TEXT_EXTENSION;
+    if (picture && !book) endings[files++] = pictureEnding(given.picture, false);
+    if (picture && !book && given.solution) endings[files++] = pictureEnding(given.picture, true);
+    char name[FILENAME_BUFFER_SIZE];
+    RunStatus status = numberedName(given, choice, 0, name);
+    if (status == RUN_OK) status = checkSaveNames(name, endings, files);
+    const char *bookEnding[] = {PDF_EXTENSION};
+    if (status == RUN_OK && book) status = checkSaveNames(choice.filename, bookEnding, 1);
+    return status;
+}
+
+// Saves the picture of the maze drawn in `style` in `picture`'s format, a
+// file a picture (no book).
+static RunStatus savePicture(PictureFormat picture, const char *filename, const PictureStyle &style) {
+    switch (picture) {
+    case PICTURE_PNG: return savePng(filename, style);
+    case PICTURE_SVG: return saveSvg(filename, style);
+    default: return saveBitmap(filename, style);
+    }
+}
+
+// Saves the files of the carved maze `index` that `text` and `picture`
+// ask for: the text file, then the way's text file, then the picture, then
+// the way's picture, each whole before the next, or for a book its pages,
+// the book begun at the first maze's (`bookOpen` tells whether it is); the
+// first failure ends the saves.
+static RunStatus saveFiles(const CommandLine &given, const SaveChoice &choice, int32_t index,
+                           bool text, bool picture, bool *bookOpen) {
+    char name[FILENAME_BUFFER_SIZE];
+    RunStatus status = given.solution ? solveMaze() : RUN_OK;
+    if (status == RUN_OK && (text || (picture && given.picture != PICTURE_PDF)))
+        status = numberedName(given, choice, index, name);
+    if (status == RUN_OK && text) status = saveText(name);
+    if (status == RUN_OK && text && given.solution) status = saveWayText(name);
+    if (picture && given.picture == PICTURE_PDF) {
+        if (status == RUN_OK && !*bookOpen) {
+            status = beginPdf(choice.filename, pictureStyleOf(given), given.paper,
+                              (uint32_t)given.count, given.solution, ANSWER_LABEL);
+            *bookOpen = status == RUN_OK;
+        }
+        return status == RUN_OK ? addPdfMaze() : status;
+    }
+    PictureStyle style = pictureStyleOf(given);
+    if (status == RUN_OK && picture) status = savePicture(given.picture, name, style);
+    style.way = true;
+    if (status == RUN_OK && picture && given.solution) status = savePicture(given.picture, name, style);
+    return status;
+}
+
+// One round over the mazes of the run, saving the files `text` and
+// `picture` ask for: the first maze is the one carved already when
+// `firstCarved`, every other one is set up from its seed and carved. A book
+// is begun at the first maze's pages and ended after the last's.
+static RunStatus saveRound(const CommandLine &given, const SaveChoice &choice, uint32_t seed,
+                           bool firstCarved, bool text, bool picture) {
+    bool bookOpen = false;
+    RunStatus status = RUN_OK;
+    for (int32_t index = 0; index < given.count && status == RUN_OK; index++) {
+        if (index > 0 || !firstCarved) {
+            releaseMaze();
+            // Seeds past LARGEST_SEED carve as those from 0 do.
+            status = setUpMaze(seed + (uint32_t)index);
+            if (status == RUN_OK) status = generateMaze();
+            if (status != RUN_OK) break;
+        }
+        status = saveFiles(given, choice, index, text, picture, &bookOpen);
+    }
+    if (bookOpen) {
+        RunStatus finished = finishPdf(status == RUN_OK);
+        if (status == RUN_OK) status = finished;
+    }
+    return status;
+}
+
+RunStatus makeMazes(const CommandLine &given, uint32_t seed) {
+    SaveChoice choice;
+    RunStatus status = generateMaze();
+    if (status == RUN_OK) status = askSaveChoice(given, &choice);
+    if (status != RUN_OK) return status;
+    bool text = choice.format == FORMAT_TEXT || choice.format == FORMAT_BOTH;
+    bool picture = choice.format == FORMAT_IMAGE || choice.format == FORMAT_BOTH;
+    status = checkRunNames(given, choice, text, picture);
+    if (status != RUN_OK) return status;
+    // One file is saved at a time, and a book stays open from its first
+    // maze to its last: a book of several mazes and their text files are
+    // made in two rounds, the second carving the same mazes again.
+    if (picture && text && given.picture == PICTURE_PDF && given.count > 1) {
+        status = saveRound(given, choice, seed, true, true, false);
+        return status == RUN_OK ? saveRound(given, choice, seed, false, false, true) : status;
+    }
+    return saveRound(given, choice, seed, true, text, picture);
 }

@@ -1,7 +1,7 @@
 // The conversation with the user: the size questions, the lines around the
-// carving, the file name and the format menu. A question whose answer the
-// command line gives is not asked: its prompt is not shown and nothing is
-// read for it.
+// carving, the file name and the format menu, and the run of mazes they
+// ask for. A question whose answer the command line gives is not asked:
+// its prompt is not shown and nothing is read for it.
 #ifndef APP_CONSOLE_DIALOGUE_H
 #define APP_CONSOLE_DIALOGUE_H
 
@@ -12,22 +12,27 @@
 
 // Asks for the height and the width that `given` lacks, then sets up the
 // maze (setUpMaze) with the generator seeded by the given seed, else by the
-// clock's second at that moment. Returns the set-up's status.
-RunStatus askMazeSize(const CommandLine &given);
+// clock's second at that moment, which it puts in `seed`. Returns the
+// set-up's status.
+RunStatus askMazeSize(const CommandLine &given, uint32_t *seed);
 
 // Checks, when `given` chooses a format with a picture, that the picture
 // of the maze set up fits its file format, so that a picture too large is
 // refused before the carving: RUN_OK or RUN_IMAGE_TOO_LARGE.
 RunStatus checkGivenPicture(const CommandLine &given);
 
+// Makes the mazes `given` asks for, the first set up by askMazeSize with
+// `seed` and each next one from the seed after, exactly the maze a run of
+// its own with that seed makes: for each, carves it (generateMaze), asks
+// for a file name and a format after the first carving where `given` lacks
+// them, and saves its files. Returns RUN_OK, the first failure's status, or
+// RUN_INPUT_ENDED when the input ends before the answers; the files saved
+// before a failure stay.
+RunStatus makeMazes(const CommandLine &given, uint32_t seed);
+
 // Shows the line that carving has begun, carves the maze (carveMaze) with
 // a progress line and shows the line that it has ended. Returns
 // carveMaze's status; the closing line is shown only on success.
 RunStatus generateMaze();
-
-// Asks for a file name and shows the format menu until it gets 1, 2 or 3,
-// where `given` lacks them, then saves. Returns the writers' status, or
-// RUN_INPUT_ENDED when the input ends first.
-RunStatus saveMaze(const CommandLine &given);
 
 #endif

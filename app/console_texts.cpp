@@ -8,15 +8,19 @@
 
 #include "maze/maze_random.h"
 #include "maze/maze_state.h"
+#include "app/command_line.h"
 #include "output/bitmap_file.h"
+#include "output/pdf_file.h"
 #include "output/raster.h"
 #include "output/save_file.h"
 
 // The value of the decimal `digits`, for checking at compile time that a
-// text quotes the limit its constant enforces.
+// text quotes the limit its constant enforces; a decimal point is skipped,
+// so "12.7" is 127 tenths.
 static constexpr uint64_t valueOf(const char *digits) {
     uint64_t value = 0;
-    for (; *digits; digits++) value = value * 10 + (uint64_t)(*digits - '0');
+    for (; *digits; digits++)
+        if (*digits != '.') value = value * 10 + (uint64_t)(*digits - '0');
     return value;
 }
 
@@ -26,11 +30,23 @@ static constexpr uint64_t valueOf(const char *digits) {
 #define LARGEST_SEED_TEXT "2147483647"
 #define LARGEST_SCALE_TEXT "64"
 #define LARGEST_BITMAP_TEXT "9362"
+#define LARGEST_COUNT_TEXT "10000"
+#define LARGEST_WIDTH_TEXT "64"
+#define LARGEST_DPI_TEXT "100000"
+#define PASSAGE_WIDTH_TEXT "5"
+#define WALL_THICKNESS_TEXT "1"
+#define PAGE_MARGIN_TEXT "12.7"
 static_assert(valueOf(SMALLEST_SIDE_TEXT) == SMALLEST_SIDE, "the smallest side quoted");
 static_assert(valueOf(LONGEST_NAME_TEXT) == LONGEST_NAME, "the longest name quoted");
 static_assert(valueOf(LARGEST_SEED_TEXT) == LARGEST_SEED, "the largest seed quoted");
 static_assert(valueOf(LARGEST_SCALE_TEXT) == LARGEST_SCALE, "the largest scale quoted");
 static_assert(valueOf(LARGEST_BITMAP_TEXT) == largestBitmapSquare(), "the largest bitmap quoted");
+static_assert(valueOf(LARGEST_COUNT_TEXT) == LARGEST_COUNT, "the most mazes quoted");
+static_assert(valueOf(LARGEST_WIDTH_TEXT) == LARGEST_WIDTH, "the widest passage and rim quoted");
+static_assert(valueOf(LARGEST_DPI_TEXT) == LARGEST_DPI, "the finest resolution quoted");
+static_assert(valueOf(PASSAGE_WIDTH_TEXT) == PASSAGE_WIDTH, "the usual passage quoted");
+static_assert(valueOf(WALL_THICKNESS_TEXT) == WALL_THICKNESS, "the usual rim quoted");
+static_assert(valueOf(PAGE_MARGIN_TEXT) == PAGE_MARGIN, "the margin in tenths of a millimetre quoted");
 
 /* The questions and the carving */
 
@@ -60,7 +76,9 @@ const char IMAGE_TOO_LARGE_MESSAGE[] = "画像が大きすぎて保存できま�
 
 #define USAGE_LINE_TEXT \
     "使い方: mazegen [--height N] [--width N] [--name 名前] [--format 形式] [--seed N]\n" \
-    "                [--solution] [--scale N] [--png] [--help] [--version]\n"
+    "                [--count N] [--solution] [--picture 形式] [--page 用紙]\n" \
+    "                [--scale N] [--passage N] [--wall N] [--dpi N] [--png]\n" \
+    "                [--help] [--version]\n"
 const char USAGE_LINE[] = USAGE_LINE_TEXT;
 const char HELP_TEXT[] =
     USAGE_LINE_TEXT
@@ -69,7 +87,7 @@ const char HELP_TEXT[] =
     "迷路を作って保存します。オプションで答えた質問は尋ねません。\n"
     "  縦幅と横幅: " SMALLEST_SIDE_TEXT " 以上のセル数\n"
     "  ファイル名: 拡張子を除いた名前 (拡張子を付けて " LONGEST_NAME_TEXT " バイトまで)\n"
-    "  形式: 1 テキスト (名前.txt)、2 画像 (名前.bmp、--png なら名前.png)、3 その両方\n"
+    "  形式: 1 テキスト (名前.txt)、2 画像 (名前.bmp など)、3 その両方\n"
     "\n"
     "  --height N      縦幅を N セルにします (" SMALLEST_SIDE_TEXT " 以上)。\n"
     "  --width N       横幅を N セルにします (" SMALLEST_SIDE_TEXT " 以上)。\n"
@@ -82,9 +100,24 @@ const char HELP_TEXT[] =
     "  --solution      入口 (左上) と出口 (右下) を開け、その間の道筋も保存します:\n"
     "                  テキストには名前-solution.txt (道筋のセル番号、1 行に 1 つ)、\n"
     "                  画像には名前-solution.bmp (道筋を赤で描いた画像)。\n"
-    "  --scale N       画像の 1 画素を N x N 画素にします (1 から " LARGEST_SCALE_TEXT ")。\n"
-    "  --png           画像を BMP ではなく PNG で保存します (名前.png)。\n"
-    "                  BMP の上限 (" LARGEST_BITMAP_TEXT " x " LARGEST_BITMAP_TEXT " セル) を超える迷路も保存できます。\n"
+    "  --count N       迷路を N 個 (1 から " LARGEST_COUNT_TEXT ") 作ります。種は 1 つずつ増え、\n"
+    "                  名前に番号が付きます (12 個なら名前-01.txt から名前-12.txt)。\n"
+    "                  質問は一度だけです。PDF ではすべてを 1 つのファイルにします。\n"
+    "  --picture 形式  画像の形式: bmp (既定)、png、svg、pdf。svg は拡大しても\n"
+    "                  ぼやけない図形の画像 (名前.svg)。pdf は印刷用のページで\n"
+    "                  (名前.pdf)、1 ページに迷路 1 つ、--solution ならそのあとに\n"
+    "                  答えのページが続きます。\n"
+    "  --page 用紙     PDF のページを a4、a5、letter、legal の用紙 (縦) にし、迷路を\n"
+    "                  " PAGE_MARGIN_TEXT " mm の余白の内側にできるだけ大きく置きます。\n"
+    "                  --picture pdf と一緒に指定します。指定しないときは、ページは\n"
+    "                  画像と同じ大きさです。\n"
+    "  --scale N       通路と壁の幅を N 倍にします (1 から " LARGEST_SCALE_TEXT ")。\n"
+    "  --passage N     通路の幅を N 画素にします (1 から " LARGEST_WIDTH_TEXT "、既定 " PASSAGE_WIDTH_TEXT ")。\n"
+    "  --wall N        セルの縁の幅を N 画素にします (1 から " LARGEST_WIDTH_TEXT "、既定 " WALL_THICKNESS_TEXT "):\n"
+    "                  セルの間の壁は 2N、外枠は N 画素です。\n"
+    "  --dpi N         印刷の解像度 N dpi (1 から " LARGEST_DPI_TEXT ") を画像に書き込みます。\n"
+    "  --png           --picture png と同じです。BMP の上限 (" LARGEST_BITMAP_TEXT " x " LARGEST_BITMAP_TEXT " セル)\n"
+    "                  を超える迷路も保存できます。\n"
     "  --help          この説明を表示して終わります (--version より先)。\n"
     "  --version       名前と版を表示して終わります。\n"
     "\n"
@@ -105,4 +138,19 @@ const char MISSING_FORMAT[] = "--format のあとに形式の値がありませ�
 const char BAD_FORMAT[] = "--format の値は 1、2、3、text、image、both のどれかです: ";
 const char MISSING_SCALE[] = "--scale のあとに倍率の値がありません";
 const char BAD_SCALE[] = "--scale の値は 1 から " LARGEST_SCALE_TEXT " までの整数です: ";
+const char MISSING_PASSAGE[] = "--passage のあとに通路の幅がありません";
+const char BAD_PASSAGE[] = "--passage の値は 1 から " LARGEST_WIDTH_TEXT " までの整数です: ";
+const char MISSING_WALL[] = "--wall のあとに縁の幅がありません";
+const char BAD_WALL[] = "--wall の値は 1 から " LARGEST_WIDTH_TEXT " までの整数です: ";
+const char MISSING_DPI[] = "--dpi のあとに解像度の値がありません";
+const char BAD_DPI[] = "--dpi の値は 1 から " LARGEST_DPI_TEXT " までの整数です: ";
+const char MISSING_PICTURE[] = "--picture のあとに画像の形式がありません";
+const char BAD_PICTURE[] = "--picture の値は bmp、png、svg、pdf のどれかです: ";
+const char MISSING_PAGE[] = "--page のあとに用紙の値がありません";
+const char BAD_PAGE[] = "--page の値は a4、a5、letter、legal のどれかです: ";
+const char MISSING_COUNT[] = "--count のあとに迷路の数がありません";
+const char BAD_COUNT[] = "--count の値は 1 から " LARGEST_COUNT_TEXT " までの整数です: ";
+const char PNG_WITH_PICTURE[] = "--png は --picture png と同じで、ほかの形式とは指定できません: ";
+const char PAGE_WITHOUT_PDF[] = "--page は --picture pdf と一緒に指定します: ";
+const char16_t ANSWER_LABEL[] = u"答え";
 const char CANNOT_SHOW_MESSAGE[] = "標準出力に書き込めません!\n";

@@ -45,6 +45,22 @@ extern const char MISSING_FORMAT[];
 extern const char BAD_FORMAT[];
 extern const char MISSING_SCALE[];
 extern const char BAD_SCALE[];
+extern const char MISSING_PASSAGE[];
+extern const char BAD_PASSAGE[];
+extern const char MISSING_WALL[];
+extern const char BAD_WALL[];
+extern const char MISSING_DPI[];
+extern const char BAD_DPI[];
+extern const char MISSING_PICTURE[];
+extern const char BAD_PICTURE[];
+extern const char MISSING_PAGE[];
+extern const char BAD_PAGE[];
+extern const char MISSING_COUNT[];
+extern const char BAD_COUNT[];
+extern const char PNG_WITH_PICTURE[];  // --png beside another picture format, before it
+extern const char PAGE_WITHOUT_PDF[];  // --page without --picture pdf, before the paper
+// What a PDF viewer shows before the number of an answer page, in UTF-16.
+extern const char16_t ANSWER_LABEL[];
 extern const char CANNOT_SHOW_MESSAGE[];  // standard output did not take a text
 
 #endif

@@ -1,5 +1,5 @@
 // Entry of the maze generator: reads the options, asks for the sizes, carves
-// the maze, saves it as the user chooses and ends with the run's exit status:
+// the mazes, saves them as the user chooses and ends with the run's exit status:
 //   0 complete run (or help, version), 1 file error, 2 ended on the answers
 //   or the options, 3 out of memory.
 #include <cstdio>
@@ -84,12 +84,10 @@ int main(int argc, char **argv) {
     if (commandLine.request != RUN_MAZE) return finishRun(closeStandardOutput());
 
     prepareInterrupts();
-    status = askMazeSize(commandLine);
+    uint32_t seed = 0;
+    status = askMazeSize(commandLine, &seed);
     if (status == RUN_OK) status = checkGivenPicture(commandLine);
-    if (status == RUN_OK) {
-        status = generateMaze();
-        if (status == RUN_OK) status = saveMaze(commandLine);
-    }
+    if (status == RUN_OK) status = makeMazes(commandLine, seed);
     releaseMaze();
     return finishRun(status);
 }

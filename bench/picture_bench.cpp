@@ -1,6 +1,6 @@
 // Saving the picture of one carved 3000 x 3000 maze: the bitmap beside PNG
-// files of every zlib level, strategy and row filter considered, all in
-// one run; the counter `bytes` is the size of the file saved. The carving
+// files of every zlib level, strategy and row filter considered, and the
+// SVG and PDF files, all in one run; the counter `bytes` is the size of the file saved. The carving
 // of the same maze is timed too, for the share of a whole run.
 //   build/bench/picture_bench    (in a scratch folder: it saves bench.*)
 #include <benchmark/benchmark.h>
@@ -13,7 +13,9 @@
 #include "maze/maze_random.h"
 #include "maze/maze_state.h"
 #include "output/bitmap_file.h"
+#include "output/pdf_file.h"
 #include "output/png_file.h"
+#include "output/svg_file.h"
 
 static const int32_t SIDE = 3000;
 static const uint32_t SEED = 1;
@@ -71,7 +73,27 @@ static void png(benchmark::State &state) {
                    std::to_string(compression.filter));
 }
 
+static void svg(benchmark::State &state) {
+    carveOnce();
+    for (auto _ : state) saveSvg("bench", PictureStyle());
+    state.counters["bytes"] = (double)fileBytes("bench.svg");
+}
+
+// A book of the one maze on the picture's own page.
+static void pdf(benchmark::State &state) {
+    carveOnce();
+    for (auto _ : state) {
+        if (beginPdf("bench", PictureStyle(), NO_PAPER, 1, false, u"") == RUN_OK) {
+            RunStatus added = addPdfMaze();
+            finishPdf(added == RUN_OK);
+        }
+    }
+    state.counters["bytes"] = (double)fileBytes("bench.pdf");
+}
+
 BENCHMARK(carving)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(bitmap)->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(png)->DenseRange(0, 12)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(svg)->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(pdf)->Iterations(3)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

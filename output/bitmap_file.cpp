@@ -8,7 +8,6 @@
 #include "output/palette.h"
 #include "output/raster.h"
 #include "output/save_file.h"
-#include "platform/progress.h"
 
 static const uint16_t BITMAP_TYPE = 0x4D42;  // "BM", little-endian
 static const uint16_t BI_RGB = 0;
@@ -35,8 +34,8 @@ struct BitmapInfoHeader {
     uint16_t biBitCount;      // bits per pixel: 8
     uint32_t biCompression;   // 0: uncompressed
     uint32_t biSizeImage;     // bytes of the stored rows
-    int32_t biXPelsPerMeter;  // 0: not given
-    int32_t biYPelsPerMeter;  // 0: not given
+    int32_t biXPelsPerMeter;  // print resolution across; 0: not given
+    int32_t biYPelsPerMeter;  // print resolution down; 0: not given
     uint32_t biClrUsed;       // 0: the whole colour table
     uint32_t biClrImportant;  // 0: every colour
 };
@@ -72,8 +71,8 @@ static bool writeBitmapHeader() {
     bmih.biBitCount = 8;
     bmih.biCompression = BI_RGB;
     bmih.biSizeImage = pixelBytes;
-    bmih.biXPelsPerMeter = 0;
-    bmih.biYPelsPerMeter = 0;
+    bmih.biXPelsPerMeter = (int32_t)pixelsPerMetre(raster.style.dpi);
+    bmih.biYPelsPerMeter = bmih.biXPelsPerMeter;
     bmih.biClrUsed = 0;
     bmih.biClrImportant = 0;
 
@@ -128,20 +127,10 @@ static bool putRow(RowBlock *block, const uint8_t *row, int32_t copies) {
 // of a row of cells once in `row` (rowStride bytes) and gathering the
 // copies in `block`; returns false on a write error.
 static bool writePixels(uint8_t *row, RowBlock *block) {
-    uint32_t cellRows = (uint32_t)maze.mazeHeight;
-    int32_t scale = raster.style.scale;
-    // The five rows of the passage squares are one drawing.
-    int32_t passageRows = scale * PASSAGE_WIDTH;
-    for (uint32_t done = 0; done < cellRows; done++) {
-        uint32_t cellRow = cellRows - 1 - done;
-        drawPixelRow(cellRow, CELL_PITCH - 1, row);
-        if (!putRow(block, row, scale * WALL_THICKNESS)) return false;
-        drawPixelRow(cellRow, WALL_THICKNESS, row);
-        if (!putRow(block, row, passageRows)) return false;
-        drawPixelRow(cellRow, 0, row);
-        if (!putRow(block, row, scale * WALL_THICKNESS)) return false;
-        showProgress(done + 1);
-    }
+    RowCursor cursor;
+    beginRows(&cursor, true);
+    for (int32_t copies; (copies = nextRow(&cursor, row)) > 0;)
+        if (!putRow(block, row, copies)) return false;
     return writeSaveFile(block->bytes, block->used);
 }
 

@@ -12,13 +12,15 @@
 #include "maze/maze_state.h"
 #include "output/palette.h"
 #include "output/save_file.h"
-#include "platform/progress.h"
 
 static const uint8_t PNG_SIGNATURE[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 static const uint8_t COLOUR_TYPE_INDEXED = 3;
 // Bytes of a chunk's length, type and CRC around its data.
 static const size_t CHUNK_LENGTH_BYTES = 4, CHUNK_TYPE_BYTES = 4, CHUNK_CRC_BYTES = 4;
 static const size_t IHDR_BYTES = 13;
+// The pHYs chunk: pixels a unit across and down, and its unit, the metre.
+static const size_t PHYS_BYTES = 9;
+static const uint8_t UNIT_METRE = 1;
 // Filter types of a row: the bytes as they are, or less the row above.
 static const uint8_t ROW_FILTER_NONE = 0, ROW_FILTER_UP = 2;
 static const int WINDOW_BITS = 15, MEMORY_LEVEL = 8;
@@ -64,8 +66,9 @@ static bool writeChunk(const char *type, const uint8_t *data, size_t size) {
            writeSaveFile(tail, sizeof tail);
 }
 
-// Writes the signature, the header and the colour table of the PNG whose
-// colours are the entries `entries` (`count` of them) of `palette`.
+// Writes the signature, the header, the colour table of the PNG whose
+// colours are the entries `entries` (`count` of them) of `palette`, and
+// its print resolution where the style gives one.
 static bool writePngHead(const PngStream *png, const uint8_t *palette, const uint8_t *entries,
                          int count) {
     uint8_t header[IHDR_BYTES];
@@ -81,9 +84,15 @@ static bool writePngHead(const PngStream *png, const uint8_t *palette, const uin
         colours[i * PNG_ENTRY_BYTES + 1] = bgr[1];
         colours[i * PNG_ENTRY_BYTES + 2] = bgr[0];
     }
+    // The print resolution, where one is given, before the pixels.
+    uint8_t resolution[PHYS_BYTES];
+    put32(resolution, pixelsPerMetre(raster.style.dpi));
+    put32(resolution + 4, pixelsPerMetre(raster.style.dpi));
+    resolution[8] = UNIT_METRE;
     return writeSaveFile(PNG_SIGNATURE, sizeof PNG_SIGNATURE) &&
            writeChunk("IHDR", header, sizeof header) &&
-           writeChunk("PLTE", colours, (size_t)count * PNG_ENTRY_BYTES);
+           writeChunk("PLTE", colours, (size_t)count * PNG_ENTRY_BYTES) &&
+           (raster.style.dpi == 0 || writeChunk("pHYs", resolution, sizeof resolution));
 }
 
 // Runs the compressor with `flush` over what it has been handed, writing
@@ -158,16 +167,10 @@ static bool putRow(PngStream *png, const uint8_t *row, int32_t copies) {
 // Writes the picture rows, top row first, drawing each kind of row of a row
 // of cells once in `row`; returns false on a write error.
 static bool writeRows(PngStream *png, uint8_t *row) {
-    int32_t scale = raster.style.scale;
-    for (uint32_t cellRow = 0; cellRow < (uint32_t)maze.mazeHeight; cellRow++) {
-        drawPixelRow(cellRow, 0, row);
-        if (!putRow(png, row, scale * WALL_THICKNESS)) return false;
-        drawPixelRow(cellRow, WALL_THICKNESS, row);
-        if (!putRow(png, row, scale * PASSAGE_WIDTH)) return false;
-        drawPixelRow(cellRow, CELL_PITCH - 1, row);
-        if (!putRow(png, row, scale * WALL_THICKNESS)) return false;
-        showProgress(cellRow + 1);
-    }
+    RowCursor cursor;
+    beginRows(&cursor, false);
+    for (int32_t copies; (copies = nextRow(&cursor, row)) > 0;)
+        if (!putRow(png, row, copies)) return false;
     return compress(png, Z_FINISH) && writeChunk("IEND", nullptr, 0);
 }
 

@@ -11,6 +11,7 @@
 #include "maze/maze_state.h"
 #include "output/bitmap_file.h"
 #include "output/palette.h"
+#include "output/picture_shapes.h"
 #include "output/png_file.h"
 #include "output/raster.h"
 #include "output/save_file.h"
@@ -60,6 +61,35 @@ ReadMaze currentMaze() {
                     std::vector<int>(maze.southWalls, maze.southWalls + maze.southWallCount)};
 }
 
+// The picture the vector formats draw, painted pixel by pixel from their
+// rectangles over the passages' entry: the walls in entry 0, then with
+// the way its stretches in entry 1; stored as the bitmap stores its rows
+// (bottom row first, padded to 4 bytes), for the per-pixel rule.
+std::string paintedShapes() {
+    size_t width = (size_t)raster.imageWidth, height = (size_t)raster.imageHeight;
+    size_t stride = (size_t)raster.rowStride;
+    std::string pixels(stride * height, '\0');
+    for (size_t y = 0; y < height; y++) pixels.replace(y * stride, width, width, '\xff');
+    auto paint = [&](const PictureRect &rect, char entry) {
+        EXPECT_TRUE(rect.width > 0 && rect.height > 0 && rect.x >= 0 && rect.y >= 0 &&
+                    rect.x + rect.width <= (int64_t)width && rect.y + rect.height <= (int64_t)height);
+        for (int64_t y = rect.y; y < rect.y + rect.height; y++)
+            pixels.replace((height - 1 - (size_t)y) * stride + (size_t)rect.x, (size_t)rect.width,
+                           (size_t)rect.width, entry);
+    };
+    PictureRect rect;
+    WallWalk walls;
+    EXPECT_EQ(beginWallWalk(&walls), RUN_OK);
+    while (nextWallRect(&walls, &rect)) paint(rect, '\0');
+    endWallWalk(&walls);
+    if (raster.style.way) {
+        WayWalk way;
+        beginWayWalk(&way);
+        while (nextWayRect(&way, &rect)) paint(rect, '\x01');
+    }
+    return pixels;
+}
+
 TEST_F(InScratchFolder, RasterOfThreeByTwoWithEveryEastWallRemoved) {
     ASSERT_NO_FATAL_FAILURE(setUpWithWalls(3, 2, {0, 0, 0, 0}, {1, 0, 1}));
     writeFile(PALETTE_FILE_NAME, shippedPalette());
@@ -97,20 +127,25 @@ TEST_F(InScratchFolder, RasterOfThreeByTwoWithEveryEastWallRemoved) {
 TEST_F(InScratchFolder, StreamedRowsMatchThePerPixelRuleAndTheTextFile) {
     // Every remainder of 7 x width mod 4, thin shapes, and images many
     // times the write block, so that block boundaries fall inside rows, at
-    // several scales. Each picture is also checked against the text file of
-    // the same maze, and with the way: its text file against a search of
-    // the test's own, its pictures with openings and the way.
+    // several scales, passage and rim widths and print resolutions. Each
+    // picture is also checked against the text file of the same maze, and
+    // with the way: its text file against a search of the test's own, its
+    // pictures with openings and the way. The rectangles the vector
+    // formats fill, painted, give the same pixels.
     writeFile(PALETTE_FILE_NAME, shippedPalette());
     std::string wayPalette = shippedPalette();
     wayPalette.replace(4, 4, std::string("\0\0\xff\0", 4));  // entry 1 red
-    const struct { int w, h; uint32_t seed; int32_t scale; bool way; } sizes[] = {
+    const struct { int w, h; uint32_t seed; int32_t scale; bool way; int32_t passage = 5, wall = 1, dpi = 0; } sizes[] = {
         {4, 3, 5, 1, false}, {3, 5, 5, 1, true}, {2, 2, 5, 1, true}, {5, 4, 5, 1, false},
         {2, 61, 5, 1, false}, {53, 2, 5, 1, true}, {301, 203, 5, 1, false}, {2, 9000, 5, 1, false},
         {37, 23, 2024, 1, true}, {3, 5, 5, 2, true}, {5, 4, 6, 3, false}, {2, 7, 7, 4, true},
-        {13, 2, 8, 64, true}, {150, 90, 9, 2, true}};
+        {13, 2, 8, 64, true}, {150, 90, 9, 2, true},
+        {7, 5, 3, 1, true, 3, 2}, {5, 6, 13, 2, true, 1, 4, 300}, {9, 4, 14, 1, false, 2, 3, 1},
+        {3, 3, 15, 3, false, 64, 64}, {6, 2, 16, 1, true, 4, 1, 100000}, {40, 30, 17, 1, true, 1, 1}};
     for (auto &s : sizes) {
         std::string shape = std::to_string(s.w) + " x " + std::to_string(s.h) + " at " +
-                            std::to_string(s.scale);
+                            std::to_string(s.scale) + ", " + std::to_string(s.passage) + " and " +
+                            std::to_string(s.wall);
         maze.mazeWidth = s.w;
         maze.mazeHeight = s.h;
         ASSERT_EQ(setUpMaze(1), RUN_OK);
@@ -119,6 +154,9 @@ TEST_F(InScratchFolder, StreamedRowsMatchThePerPixelRuleAndTheTextFile) {
         PictureStyle style;
         style.scale = s.scale;
         style.openings = s.way;
+        style.passage = s.passage;
+        style.wall = s.wall;
+        style.dpi = s.dpi;
         ASSERT_EQ(saveText("m"), RUN_OK);
         ASSERT_EQ(saveBitmap("m", style), RUN_OK);
         std::string bmp = readFile("m.bmp");
@@ -128,8 +166,12 @@ TEST_F(InScratchFolder, StreamedRowsMatchThePerPixelRuleAndTheTextFile) {
         PictureOptions options;
         options.scale = (uint32_t)s.scale;
         options.openings = s.way;
+        options.passage = (uint32_t)s.passage;
+        options.wall = (uint32_t)s.wall;
+        options.dpi = (uint32_t)s.dpi;
         EXPECT_EQ(bitmapProblem(bmp, read, shippedPalette(), options), "") << shape;
         EXPECT_TRUE(bmp.substr(PIXEL_DATA_OFFSET) == referencePixels(currentMaze(), options)) << shape;
+        EXPECT_TRUE(paintedShapes() == referencePixels(currentMaze(), options)) << shape;
         if (s.way) {
             ASSERT_EQ(findWay(), RUN_OK);
             ASSERT_EQ(saveWayText("m"), RUN_OK);
@@ -141,6 +183,7 @@ TEST_F(InScratchFolder, StreamedRowsMatchThePerPixelRuleAndTheTextFile) {
             EXPECT_EQ(readFile("m-solution.txt"), lines) << shape;
             EXPECT_EQ(maze.wayLength, options.way.size()) << shape;
             EXPECT_EQ(bitmapProblem(readFile("m-solution.bmp"), read, wayPalette, options), "") << shape;
+            EXPECT_TRUE(paintedShapes() == referencePixels(currentMaze(), options)) << shape;
         }
         releaseMaze();
     }
@@ -176,7 +219,7 @@ TEST_F(InScratchFolder, ImagesBeyondTheirFieldsAreRefusedBeforeAnyFile) {
     writeFile(PALETTE_FILE_NAME, shippedPalette());
     // A PNG's sides go to 2^31 - 1 pixels each, whatever the file's size.
     const RunStatus OK = RUN_OK, LARGE = RUN_IMAGE_TOO_LARGE;
-    const struct { int32_t w, h, scale; RunStatus bitmap, png; } sizes[] = {
+    const struct { int32_t w, h, scale; RunStatus bitmap, png; int32_t passage = 5, wall = 1; } sizes[] = {
         {306783379, 2, 1, LARGE, LARGE},  // imageWidth beyond 31 bits
         {2, 306783379, 1, LARGE, LARGE},  // imageHeight beyond 31 bits
         {306783378, 2, 1, LARGE, OK},     // 2^31 - 2 pixels across
@@ -192,12 +235,21 @@ TEST_F(InScratchFolder, ImagesBeyondTheirFieldsAreRefusedBeforeAnyFile) {
         {147, 146, 64, LARGE, OK},
         {4793490, 2, 64, LARGE, OK},  // a row of 2^31 - 128 pixels
         {4793491, 2, 64, LARGE, LARGE},
+        // Passages of 19 make a cell 21 pixels: 3120 cells are 65520.
+        {3120, 3120, 1, OK, OK, 19, 1},
+        {3121, 3121, 1, LARGE, OK, 19, 1},
+        {2978, 2978, 2, OK, OK, 3, 4},  // 22 pixels a cell: 65516 square
+        {2979, 2979, 2, LARGE, OK, 3, 4},
+        {174762, 2, 64, LARGE, OK, 64, 64},  // 12288 pixels a cell
+        {174763, 2, 64, LARGE, LARGE, 64, 64},
     };
     for (auto &s : sizes) {
         maze.mazeWidth = s.w;
         maze.mazeHeight = s.h;
         PictureStyle style;
         style.scale = s.scale;
+        style.passage = s.passage;
+        style.wall = s.wall;
         EXPECT_EQ(setUpBitmap(style), s.bitmap) << s.w << " x " << s.h << " at " << s.scale;
         EXPECT_EQ(setUpPng(style), s.png) << s.w << " x " << s.h << " at " << s.scale;
         if (s.bitmap != RUN_OK) {

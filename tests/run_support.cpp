@@ -15,6 +15,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <thread>
 
@@ -74,6 +75,36 @@ std::string decodedPixels(const std::string &path, PictureReader reader) {
     char buffer[65536];
     for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) pixels.append(buffer, n);
     return pclose(pipe) == 0 ? pixels : "";
+}
+
+std::string commandOutput(const std::string &command, int *status) {
+    FILE *pipe = popen(command.c_str(), "r");
+    if (!pipe) return "";
+    std::string out;
+    char buffer[65536];
+    for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
+    int ended = pclose(pipe);
+    if (status) *status = WIFEXITED(ended) ? WEXITSTATUS(ended) : -1;
+    return out;
+}
+
+std::string renderedPixels(const std::string &path, uint32_t *width, int page, int dpi) {
+    // The Debian builds of both renderers, into a PNG file beside the picture.
+    std::string png = path + ".rendered";
+    std::string command =
+        endsWith(path, ".svg")
+            ? "rsvg-convert -d " + std::to_string(dpi) + " -p " + std::to_string(dpi) + " -o '" + png +
+                  ".png' '" + path + "'"
+            : "pdftoppm -singlefile -png -r " + std::to_string(dpi) + " -f " + std::to_string(page) +
+                  " -l " + std::to_string(page) + " '" + path + "' '" + png + "'";
+    int status = -1;
+    commandOutput("PATH=/usr/bin " + command + " 2>/dev/null", &status);
+    std::string bytes = readFile(png + ".png");
+    std::string pixels = status == 0 && bytes.size() >= 24 ? decodedPixels(png + ".png", PictureReader::PILLOW) : "";
+    std::remove((png + ".png").c_str());
+    *width = 0;
+    for (size_t i = 16; i < 20 && !pixels.empty(); i++) *width = *width << 8 | (uint8_t)bytes[i];  // the PNG's IHDR
+    return pixels;
 }
 
 std::string pngHeaderProblem(const std::string &png, uint32_t width, uint32_t height, int depth) {

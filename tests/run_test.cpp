@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <map>
 #include <string>
 
 #include "tests/support.h"
@@ -20,6 +24,13 @@ const std::string INVALID = shown(INVALID_CHOICE);
 
 // Everything printed up to the first menu.
 const std::string TO_MENU = HEIGHT + WIDTH + PROGRESS + NAME + MENU;
+
+// The value of option `name` among `arguments`, else `otherwise`.
+uint32_t valueOfOption(const std::vector<std::string> &arguments, const std::string &name, uint32_t otherwise) {
+    for (size_t i = 0; i + 1 < arguments.size(); i++)
+        if (arguments[i] == name) return (uint32_t)std::stoul(arguments[i + 1]);
+    return otherwise;
+}
 
 class Run : public ScratchFolderTest {
 protected:
@@ -90,6 +101,26 @@ TEST_F(Run, CommandLineOptions) {
         {{"--png", "--solution", "--png"}, std::string("--png") + OPTION_TWICE + "--png\n"},
         {{"--help", "--help"}, std::string("--help") + OPTION_TWICE + "--help\n"},
         {{""}, std::string(UNKNOWN_ARGUMENT) + "\"\"\n"},
+        {{"--picture"}, std::string(MISSING_PICTURE) + "\n"},
+        {{"--picture", "gif"}, std::string(BAD_PICTURE) + "gif\n"},
+        {{"--picture=PDF"}, std::string(BAD_PICTURE) + "PDF\n"},
+        {{"--png", "--picture", "svg"}, std::string(PNG_WITH_PICTURE) + "svg\n"},
+        {{"--picture=bmp", "--png"}, std::string(PNG_WITH_PICTURE) + "bmp\n"},
+        {{"--page", "a4"}, std::string(PAGE_WITHOUT_PDF) + "a4\n"},
+        {{"--page", "letter", "--picture", "svg"}, std::string(PAGE_WITHOUT_PDF) + "letter\n"},
+        {{"--picture", "pdf", "--page", "b5"}, std::string(BAD_PAGE) + "b5\n"},
+        {{"--page="}, std::string(MISSING_PAGE) + "\n"},
+        {{"--count"}, std::string(MISSING_COUNT) + "\n"},
+        {{"--count", "0"}, std::string(BAD_COUNT) + "0\n"},
+        {{"--count", "10001"}, std::string(BAD_COUNT) + "10001\n"},
+        {{"--passage"}, std::string(MISSING_PASSAGE) + "\n"},
+        {{"--passage", "65"}, std::string(BAD_PASSAGE) + "65\n"},
+        {{"--wall", "0"}, std::string(BAD_WALL) + "0\n"},
+        {{"--wall="}, std::string(MISSING_WALL) + "\n"},
+        {{"--dpi"}, std::string(MISSING_DPI) + "\n"},
+        {{"--dpi", "100001"}, std::string(BAD_DPI) + "100001\n"},
+        {{"--dpi", "0"}, std::string(BAD_DPI) + "0\n"},
+        {{"--dpi", "72", "--dpi", "72"}, std::string("--dpi") + OPTION_TWICE + "--dpi\n"},
     };
     for (auto &row : refused) {
         RunOptions options;
@@ -167,6 +198,14 @@ TEST_F(Run, AnswersGivenAsOptionsAreNotAsked) {
         {{"--height", "5", "--width", "18446744073709551618000"}, "", shown(TOO_LARGE_MESSAGE), 2},
         {{"--height", "9363", "--width=9363", "--format", "image"}, "", shown(IMAGE_TOO_LARGE_MESSAGE), 1},
         {{"--height", "4682", "--width=4681", "--format=3", "--scale", "2"}, "m", shown(IMAGE_TOO_LARGE_MESSAGE), 1},
+        // The widths count: passages of 19 make cells of 21 pixels.
+        {{"--height", "3121", "--width=3121", "--format", "image", "--passage", "19"}, "", shown(IMAGE_TOO_LARGE_MESSAGE), 1},
+        {{"--height", "2", "--width=174763", "--format", "2", "--passage", "64", "--wall", "64", "--scale", "64",
+          "--picture", "svg"}, "", shown(IMAGE_TOO_LARGE_MESSAGE), 1},
+        {{"--height", "174763", "--width=2", "--format", "2", "--wall", "64", "--passage", "64", "--scale", "64",
+          "--picture", "pdf"}, "", shown(IMAGE_TOO_LARGE_MESSAGE), 1},
+        // --png beside --picture png asks for the same.
+        {{"--height", "3", "--width=3", "--format", "2", "--name", "p", "--png", "--picture", "png"}, "", PROGRESS, 0},
     };
     for (auto &row : limits) {
         RunOptions options;
@@ -333,6 +372,15 @@ TEST_F(Run, NameWithASpaceAndOverlongName) {
         EXPECT_EQ(made.size(), expected) << shape;
         for (const std::string &file : made) removeTree(path(folder + file));
     }
+    // A name numbered by --count past 255 bytes with its folders is refused
+    // like any name too long, not cut short to another name that fits.
+    ASSERT_EQ(mkdir(path("dddd").c_str(), 0700), 0);
+    RunOptions counted;
+    counted.arguments = {"--count", "2", "--name", "dddd/" + std::string(249, 'n'), "--format", "1"};
+    r = runMazegen(dir, "2 3", counted);
+    EXPECT_EQ(r.out, HEIGHT + WIDTH + PROGRESS + shown(CANNOT_CREATE_MESSAGE));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_TRUE(listDir(path("dddd")).empty());
 }
 
 TEST_F(Run, EndOfInputBeforeAChoiceSavesNothing) {
@@ -359,22 +407,31 @@ TEST_F(Run, SavedTextAndPicturesAgree) {
     // With --png the same pictures, as PNG files of 1 bit a pixel (2 with
     // the way), which Pillow and ImageMagick decode to the bitmap's colours;
     // widths of 56 and 168 pixels fill their last byte, 126 and 217 do not.
-    const struct { std::vector<std::string> arguments; const char *input; uint32_t scale; bool way, png; } rows[] = {
-        {{}, "20 31 maze 3\n", 1, false, true},
-        {{"--solution"}, "20 31 maze 3\n", 1, true, true},
-        {{"--scale", "3"}, "20 31 maze 3\n", 3, false, false},
-        {{"--scale=2", "--solution"}, "9 14 maze 3\n", 2, true, false},
-        {{"--solution", "--format", "text"}, "9 14 maze\n", 1, true, false},
-        {{"--solution", "--scale", "5", "--format", "image"}, "9 14 maze\n", 5, true, false},
-        {{"--scale", "3"}, "5 8 maze 2\n", 3, false, true},
-        {{"--solution"}, "5 8 maze 2\n", 1, true, true},
-        {{"--solution", "--scale", "2"}, "6 9 maze 2\n", 2, true, true},
+    // With --picture svg the same pictures as SVG files, which rsvg-convert
+    // renders to the bitmap's pixels; with --picture pdf one PDF file of the
+    // maze's page and the way's, which qpdf finds sound, with no font, the
+    // picture's size (a point a pixel, or at --dpi), and which pdftoppm
+    // renders to the bitmap's colour at the centre of every part.
+    const struct { std::vector<std::string> arguments; const char *input; uint32_t scale; bool way; std::vector<std::string> also; } rows[] = {
+        {{}, "20 31 maze 3\n", 1, false, {"png", "svg", "pdf"}},
+        {{"--solution"}, "20 31 maze 3\n", 1, true, {"png", "svg", "pdf"}},
+        {{"--scale", "3"}, "20 31 maze 3\n", 3, false, {"svg"}},
+        {{"--scale=2", "--solution"}, "9 14 maze 3\n", 2, true, {"pdf"}},
+        {{"--solution", "--format", "text"}, "9 14 maze\n", 1, true, {}},
+        {{"--solution", "--scale", "5", "--format", "image"}, "9 14 maze\n", 5, true, {"svg", "pdf"}},
+        {{"--scale", "3"}, "5 8 maze 2\n", 3, false, {"png"}},
+        {{"--solution"}, "5 8 maze 2\n", 1, true, {"png"}},
+        {{"--solution", "--scale", "2"}, "6 9 maze 2\n", 2, true, {"png"}},
         // Rows of the way's picture longer than zlib's window: filtered by
         // the row above, where the maze's shorter rows are not filtered.
         // Debian's ImageMagick reads no picture wider than 16384 pixels
         // (its security policy): Pillow alone reads these.
-        {{"--solution", "--scale", "8"}, "2 2400 maze 2\n", 8, true, true},
-        {{"--scale", "64", "--format", "2"}, "2 2 maze\n", 64, false, false},
+        {{"--solution", "--scale", "8"}, "2 2400 maze 2\n", 8, true, {"png"}},
+        {{"--scale", "64", "--format", "2"}, "2 2 maze\n", 64, false, {}},
+        // Other widths of passages and rims, and print resolutions.
+        {{"--passage", "3", "--wall", "2", "--solution"}, "7 11 maze 3\n", 1, true, {"png", "svg", "pdf"}},
+        {{"--passage", "1", "--wall", "3", "--scale", "2", "--dpi", "300"}, "6 5 maze 2\n", 2, false, {"png", "svg", "pdf"}},
+        {{"--wall", "5", "--dpi", "96", "--solution"}, "4 9 maze 2\n", 1, true, {"png", "svg", "pdf"}},
     };
     // The save choice of a row: its --format, else its last typed answer.
     auto choiceOf = [](const std::vector<std::string> &arguments, const std::string &input) {
@@ -394,30 +451,104 @@ TEST_F(Run, SavedTextAndPicturesAgree) {
         RunResult r = runMazegen(dir, row.input, options);
         std::string shape = row.input + testing::PrintToString(row.arguments);
         EXPECT_EQ(r.status, 0) << shape;
-        if (row.png) {
-            options.arguments.push_back("--png");
-            EXPECT_EQ(runMazegen(dir, row.input, options).status, 0) << shape;
+        PictureOptions style;
+        style.scale = row.scale;
+        style.openings = row.way;
+        style.passage = valueOfOption(row.arguments, "--passage", 5);
+        style.wall = valueOfOption(row.arguments, "--wall", 1);
+        style.dpi = valueOfOption(row.arguments, "--dpi", 0);
+        uint32_t perMetre = (uint32_t)std::llround(style.dpi / 0.0254);
+        // Each bitmap's pixels, decoded by Pillow once.
+        std::map<std::string, std::string> decodedBitmaps;
+        auto bitmapPixels = [&](const std::string &bmp) -> const std::string & {
+            if (!decodedBitmaps.count(bmp)) decodedBitmaps[bmp] = decodedPixels(bmp, PictureReader::PILLOW);
+            return decodedBitmaps[bmp];
+        };
+        for (const std::string &format : row.also) {
+            RunOptions other = options;
+            if (format == "png") other.arguments.push_back("--png");
+            else other.arguments.insert(other.arguments.end(), {"--picture", format});
+            EXPECT_EQ(runMazegen(dir, row.input, other).status, 0) << shape << format;
             for (std::string name : {"maze", "maze-solution"}) {
                 if (name != "maze" && !row.way) continue;
-                std::string bmp = path(name + ".bmp"), png = path(name + ".png");
-                ASSERT_TRUE(fileExists(png)) << shape << name;
+                std::string bmp = path(name + ".bmp"), file = path(name + "." + format);
                 std::string bytes = readFile(bmp);
                 uint32_t width = le32(bytes, 18), height = le32(bytes, 22);
+                const std::string &expected = bitmapPixels(bmp);
+                ASSERT_EQ(expected.size(), (size_t)width * height * 3) << shape << name;
+                if (format == "pdf") {
+                    // One file: the maze's page, then the way's.
+                    if (name != "maze") continue;
+                    int status = -1;
+                    commandOutput("PATH=/usr/bin qpdf --check '" + file + "' 2>&1", &status);
+                    EXPECT_EQ(status, 0) << shape;
+                    std::string fonts = commandOutput("PATH=/usr/bin pdffonts '" + file + "'");
+                    EXPECT_EQ(std::count(fonts.begin(), fonts.end(), '\n'), 2) << shape << fonts;
+                    std::string info = commandOutput("PATH=/usr/bin pdfinfo '" + file + "'");
+                    EXPECT_NE(info.find(std::string("Pages:           ") + (row.way ? "2" : "1")), std::string::npos) << shape;
+                    // A point a pixel, or at --dpi; rendered at 4 pixels a picture pixel.
+                    double points = style.dpi ? 72.0 / style.dpi : 1;
+                    char size[100];
+                    snprintf(size, sizeof size, "Page size:       %g x %g pts", width * points, height * points);
+                    EXPECT_NE(info.find(size), std::string::npos) << shape << info;
+                    int dpi = (int)std::lround(4 * 72 / points);
+                    for (int page = 1; page <= (row.way ? 2 : 1); page++) {
+                        const std::string &picture = bitmapPixels(page == 1 ? bmp : path("maze-solution.bmp"));
+                        PictureOptions drawn = style;
+                        drawn.openings = row.way;
+                        uint32_t renderedWidth = 0;
+                        std::string rendered = renderedPixels(file, &renderedWidth, page, dpi);
+                        EXPECT_EQ(renderingProblem(picture, width, drawn, rendered, renderedWidth, 4, 0, 0), "")
+                            << shape << " page " << page;
+                    }
+                    continue;
+                }
+                ASSERT_TRUE(fileExists(file)) << shape << name;
+                if (format == "svg") {
+                    std::string svg = readFile(file);
+                    uint32_t renderedWidth = 0;
+                    std::string rendered = renderedPixels(file, &renderedWidth, 1, style.dpi ? (int)style.dpi : 96);
+                    EXPECT_EQ(renderedWidth, width) << shape << name;
+                    EXPECT_TRUE(rendered == expected) << shape << name;
+                    EXPECT_NE(svg.find("shape-rendering=\"crispEdges\""), std::string::npos) << shape;
+                    // At --dpi its width in millimetres, rounded down to four places.
+                    uint64_t units = (uint64_t)width * 254000 / (style.dpi ? style.dpi : 1);
+                    std::string millimetres = "width=\"" + std::to_string(units / 10000) + "." +
+                                              std::to_string(10000 + units % 10000).substr(1);
+                    while (millimetres.back() == '0') millimetres.pop_back();
+                    if (millimetres.back() == '.') millimetres.pop_back();
+                    millimetres += "mm\"";
+                    EXPECT_EQ(svg.find(style.dpi ? millimetres : "width=\"" + std::to_string(width) + "\""),
+                              svg.find("width=")) << shape << name;
+                    removeTree(file);
+                    continue;
+                }
                 int depth = row.way && name != "maze" ? 2 : 1;
-                EXPECT_EQ(pngHeaderProblem(readFile(png), width, height, depth), "") << shape << name;
+                std::string png = readFile(file);
+                EXPECT_EQ(pngHeaderProblem(png, width, height, depth), "") << shape << name;
                 // Rows zlib's window reaches back over are not filtered,
                 // longer ones are filtered by the row above.
                 size_t rowBytes = ((size_t)width * depth + 7) / 8 + 1;
-                EXPECT_EQ(pngRowFilters(readFile(png), rowBytes), rowBytes <= 32768 ? std::string(1, 0) : std::string(1, 2))
+                EXPECT_EQ(pngRowFilters(png, rowBytes), rowBytes <= 32768 ? std::string(1, 0) : std::string(1, 2))
                     << shape << name;
+                // The print resolution in pixels a metre, where one is given.
+                size_t phys = png.find("pHYs");
+                EXPECT_EQ(phys != std::string::npos, style.dpi > 0) << shape << name;
+                if (phys != std::string::npos) {
+                    EXPECT_EQ(png.substr(phys - 4, 17), std::string("\0\0\0\x09pHYs", 8) +
+                              std::string({(char)(perMetre >> 24), (char)(perMetre >> 16), (char)(perMetre >> 8), (char)perMetre}) +
+                              std::string({(char)(perMetre >> 24), (char)(perMetre >> 16), (char)(perMetre >> 8), (char)perMetre}) + "\x01")
+                        << shape << name;
+                }
                 for (PictureReader reader : {PictureReader::PILLOW, PictureReader::IMAGEMAGICK}) {
                     if (reader == PictureReader::IMAGEMAGICK && width > 16384) continue;
-                    std::string expected = decodedPixels(bmp, reader);
-                    EXPECT_EQ(expected.size(), (size_t)width * height * 3) << shape << name;
-                    EXPECT_TRUE(decodedPixels(png, reader) == expected) << shape << name;
+                    std::string decoded = reader == PictureReader::PILLOW ? expected : decodedPixels(bmp, reader);
+                    EXPECT_EQ(decoded.size(), (size_t)width * height * 3) << shape << name;
+                    EXPECT_TRUE(decodedPixels(file, reader) == decoded) << shape << name;
                 }
-                removeTree(png);
+                removeTree(file);
             }
+            removeTree(path("maze.pdf"));
         }
         char choice = choiceOf(row.arguments, row.input);
         bool text = choice != '2', picture = choice != '1';
@@ -428,12 +559,18 @@ TEST_F(Run, SavedTextAndPicturesAgree) {
         ReadMaze m;
         if (text) {
             m = savedText("maze.txt");
-        } else {
+        } else if (style.passage == 5 && style.wall == 1) {
             ASSERT_EQ(mazeFromBitmap(readFile(path("maze.bmp")), &m, row.scale), "") << shape;
+        } else {
+            // The maze of the same seed, read from its text file.
+            RunOptions asText = options;
+            asText.arguments.insert(asText.arguments.end(), {"--format", "text"});
+            std::string sizes = row.input;
+            EXPECT_EQ(runMazegen(dir, sizes.substr(0, sizes.rfind(' ')) + "\n", asText).status, 0) << shape;
+            m = savedText("maze.txt");
+            removeTree(path("maze.txt"));
+            removeTree(path("maze-solution.txt"));
         }
-        PictureOptions style;
-        style.scale = row.scale;
-        style.openings = row.way;
         if (picture) {
             EXPECT_EQ(bitmapProblem(readFile(path("maze.bmp")), m, shippedPalette(), style), "") << shape;
         }
@@ -448,6 +585,137 @@ TEST_F(Run, SavedTextAndPicturesAgree) {
         if (picture) {
             EXPECT_EQ(bitmapProblem(readFile(path("maze-solution.bmp")), m, wayPalette, style), "") << shape;
         }
+    }
+}
+
+TEST_F(Run, CountsMakeTheMazesOfSingleRuns) {
+    // --count N makes the mazes of seeds S to S + N - 1, each file the one
+    // a run of its own with that seed saves, numbered with zeros to the
+    // width of N; a book holds them all in one PDF, the mazes' pages then
+    // the answers', on the paper inside its margins (pdfinfo, and
+    // pdftoppm's rendering of every page against the bitmap of the single
+    // run at the centre of every part). A failure keeps what was saved.
+    withPalette(shippedPalette());
+    const struct {
+        std::vector<std::string> arguments; int count; std::vector<std::string> kinds; int status;
+        const char *paper = nullptr; double paperWidth = 0, paperHeight = 0;
+    } rows[] = {
+        {{"--format", "both", "--solution"}, 3, {".txt", "-solution.txt", ".bmp", "-solution.bmp"}, 0},
+        {{"--format", "text"}, 12, {".txt"}, 0},
+        {{"--format", "image", "--picture", "svg", "--passage", "2"}, 2, {".svg"}, 0},
+        {{"--format", "image", "--picture", "png", "--solution"}, 2, {".png", "-solution.png"}, 0},
+        {{"--format", "both", "--picture", "pdf", "--page", "a4", "--solution"}, 3, {".txt", "-solution.txt"}, 0,
+         "a4", 595.276, 841.89},
+        {{"--format", "image", "--picture", "pdf", "--page", "legal", "--wall", "3"}, 2, {}, 0, "legal", 612, 1008},
+        {{"--format", "image", "--picture", "pdf", "--page", "a5", "--solution"}, 1, {}, 0, "a5", 419.528, 595.276},
+        {{"--format", "image", "--picture", "pdf", "--page", "letter"}, 2, {}, 0, "letter", 612, 792},
+        // The second maze's file cannot be made: the first stays.
+        {{"--format", "text"}, 3, {".txt"}, 1},
+    };
+    const uint32_t seed = 2147483646;  // and after 2147483647, 0 and 1
+    const char *sizes[] = {"--height", "9", "--width", "14"};
+    for (auto &row : rows) {
+        for (const std::string &name : listDir(dir))
+            if (name != "colorPalette.bin") removeTree(path(name));
+        std::string label = testing::PrintToString(row.arguments) + " " + std::to_string(row.count);
+        if (row.status != 0) {
+            ASSERT_EQ(mkdir(path("m-2.txt").c_str(), 0700), 0);
+        }
+        RunOptions options;
+        options.arguments = row.arguments;
+        options.arguments.insert(options.arguments.end(), {"--count", std::to_string(row.count), "--seed",
+                                                           std::to_string(seed), "--name", "m"});
+        options.arguments.insert(options.arguments.end(), std::begin(sizes), std::end(sizes));
+        RunResult r = runMazegen(dir, "", options);
+        EXPECT_EQ(r.status, row.status) << label;
+        bool book = std::find(row.arguments.begin(), row.arguments.end(), "pdf") != row.arguments.end();
+        bool way = std::find(row.arguments.begin(), row.arguments.end(), "--solution") != row.arguments.end();
+        // Each maze is carved once, a book's twice beside its text files.
+        int carvings = row.status != 0 ? 2 : book && row.kinds.size() > 0 && row.count > 1 ? 2 * row.count : row.count;
+        std::string out;
+        for (int i = 0; i < carvings; i++) out += PROGRESS;
+        EXPECT_EQ(r.out, out + (row.status != 0 ? shown(CANNOT_CREATE_MESSAGE) : "")) << label;
+        size_t digits = std::to_string(row.count).size();
+        std::vector<std::string> expected = {"colorPalette.bin"};
+        for (int i = 0; i < (row.status != 0 ? 2 : row.count); i++) {
+            std::string number = std::to_string(i + 1);
+            number = std::string(digits - number.size(), '0') + number;
+            // The same maze from a run of its own, its seed wrapped past the largest.
+            // A book's mazes are the bitmaps of the same options.
+            RunOptions single = options;
+            single.arguments.clear();
+            for (size_t at = 0; at < row.arguments.size(); at++) {
+                bool bookOption = row.arguments[at] == "--picture" || row.arguments[at] == "--page";
+                if (book && bookOption) at++;
+                else single.arguments.push_back(row.arguments[at]);
+            }
+            single.arguments.insert(single.arguments.end(), {"--seed", std::to_string((seed + i) & 0x7FFFFFFF),
+                                                             "--name", "single"});
+            single.arguments.insert(single.arguments.end(), std::begin(sizes), std::end(sizes));
+            if (i == 1 && row.status != 0) break;
+            EXPECT_EQ(runMazegen(dir, "", single).status, 0) << label;
+            for (const std::string &kind : row.kinds) {
+                expected.push_back("m-" + number + kind);
+                EXPECT_EQ(readFile(path("m-" + number + kind)), readFile(path("single" + kind))) << label << number << kind;
+            }
+            if (!book) continue;
+            // Maze i on page i + 1, its answer on page count + i + 1.
+            int pages = way ? 2 * row.count : row.count;
+            std::string info = commandOutput("PATH=/usr/bin pdfinfo -f 1 -l " + std::to_string(pages) + " '" + path("m.pdf") + "'");
+            EXPECT_NE(info.find("Pages:           " + std::to_string(pages) + "\n"), std::string::npos) << label << info;
+            for (int page = 1; page <= pages; page++) {
+                char size[100];
+                snprintf(size, sizeof size, "Page %4d size:  %g x %g pts", page, row.paperWidth, row.paperHeight);
+                EXPECT_NE(info.find(size), std::string::npos) << label << info;
+            }
+            for (bool answer : {false, true}) {
+                if (answer && !way) continue;
+                std::string bmp = path(answer ? "single-solution.bmp" : "single.bmp");
+                std::string bytes = readFile(bmp);
+                uint32_t width = le32(bytes, 18), height = le32(bytes, 22);
+                // As large as fits inside margins of 36 points, in the middle.
+                double scale = std::min((row.paperWidth - 72) / width, (row.paperHeight - 72) / height);
+                const double dpi = 144, zoom = scale * dpi / 72;
+                double left = (row.paperWidth - width * scale) / 2 * dpi / 72;
+                double top = (row.paperHeight - height * scale) / 2 * dpi / 72;
+                EXPECT_TRUE(std::abs(left - 36 * dpi / 72) < 0.01 || std::abs(top - 36 * dpi / 72) < 0.01) << label;
+                PictureOptions drawn;
+                drawn.passage = valueOfOption(row.arguments, "--passage", 5);
+                drawn.wall = valueOfOption(row.arguments, "--wall", 1);
+                uint32_t renderedWidth = 0;
+                int page = answer ? row.count + i + 1 : i + 1;
+                std::string rendered = renderedPixels(path("m.pdf"), &renderedWidth, page, (int)dpi);
+                EXPECT_EQ(renderingProblem(decodedPixels(bmp, PictureReader::PILLOW), width, drawn, rendered,
+                                           renderedWidth, zoom, left, top), "")
+                    << label << " page " << page;
+                // White round the maze but for a number in the bottom margin
+                // of a book of several.
+                uint32_t renderedHeight = (uint32_t)(rendered.size() / 3 / renderedWidth), marked = 0;
+                for (uint32_t y = 0; y < renderedHeight; y++)
+                    for (uint32_t x = 0; x < renderedWidth; x++) {
+                        bool inside = x >= left - 1 && x <= left + width * zoom + 1 && y >= top - 1 &&
+                                      y <= top + height * zoom + 1;
+                        if (inside || rendered.compare((y * renderedWidth + x) * 3, 3, "\xff\xff\xff") == 0) continue;
+                        EXPECT_GT(y, renderedHeight - 36 * dpi / 72) << label << " page " << page << " at " << x << ", " << y;
+                        if (y <= renderedHeight - 36 * dpi / 72) break;
+                        marked++;
+                    }
+                EXPECT_EQ(marked > 0, row.count > 1) << label << " page " << page;
+            }
+        }
+        if (book) {
+            expected.push_back("m.pdf");
+            int status = -1;
+            commandOutput("PATH=/usr/bin qpdf --check '" + path("m.pdf") + "' 2>&1", &status);
+            EXPECT_EQ(status, 0) << label;
+            std::string fonts = commandOutput("PATH=/usr/bin pdffonts '" + path("m.pdf") + "'");
+            EXPECT_EQ(std::count(fonts.begin(), fonts.end(), '\n'), 2) << label << fonts;
+        }
+        if (row.status != 0) expected.push_back("m-2.txt");
+        for (const std::string &name : listDir(dir))
+            if (name.compare(0, 6, "single") == 0) removeTree(path(name));
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(listDir(dir), expected) << label;
     }
 }
 

@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 #include <algorithm>
+#include <cmath>
 #include <random>
 
 namespace fs = std::filesystem;
@@ -157,18 +158,19 @@ std::string mazeFromBitmap(const std::string &bmp, ReadMaze *m, uint32_t scale) 
 
 namespace {
 
-// The per-pixel rule, with the raster's figures: 5-pixel passages, 1-pixel
-// rims, and the parts of a cell's block.
-const uint32_t PASSAGE = 5, RIM = 1, PITCH = PASSAGE + 2 * RIM;
+// The parts of a cell's block.
 enum { PART_PASSAGE = -1, NORTH = 0, EAST = 1, SOUTH = 2, WEST = 3, CORNER = 4 };
 
-int classifyPixel(uint32_t x, uint32_t y, uint32_t cellX, uint32_t cellY) {
-    int32_t lx = (int32_t)(x - cellX * PITCH), ly = (int32_t)(y - cellY * PITCH);
-    int32_t far = PASSAGE + RIM - 1;
+// The part of its cell's block that grid pixel (x, y) is in, for cells of
+// `passage` pixels across their passage and `rim` across each rim.
+int classifyPixel(uint32_t x, uint32_t y, uint32_t passage, uint32_t rim) {
+    uint32_t pitch = passage + 2 * rim;
+    int32_t lx = (int32_t)(x % pitch), ly = (int32_t)(y % pitch);
+    int32_t far = (int32_t)(passage + rim) - 1;
     int code = 0;
-    if (lx < (int32_t)RIM) code += 1;
+    if (lx < (int32_t)rim) code += 1;
     if (lx > far) code += 2;
-    if (ly < (int32_t)RIM) code += 4;
+    if (ly < (int32_t)rim) code += 4;
     if (ly > far) code += 7;
     switch (code) {
     case 0: return PART_PASSAGE;
@@ -218,11 +220,12 @@ uint32_t neighbourOf(const ReadMaze &m, uint32_t cell, int side) {
 char pictureByte(const ReadMaze &m, uint32_t position, uint32_t stride, const PictureOptions &options,
                  const std::vector<char> &onWay) {
     uint32_t x = position % stride / options.scale, y = position / stride / options.scale;
-    if (x >= (uint32_t)m.width * PITCH) return 0;  // row fill
-    uint32_t cellX = x / PITCH, cellY = y / PITCH;
+    uint32_t pitch = options.passage + 2 * options.wall;
+    if (x >= (uint32_t)m.width * pitch) return 0;  // row fill
+    uint32_t cellX = x / pitch, cellY = y / pitch;
     uint32_t cell = cellY * (uint32_t)m.width + cellX, last = (uint32_t)(m.width * m.height) - 1;
     char passage = onWay[cell] ? '\x01' : '\xff';
-    int part = classifyPixel(x, y, cellX, cellY);
+    int part = classifyPixel(x, y, options.passage, options.wall);
     if (part == PART_PASSAGE) return passage;
     if (part == CORNER) return 0;
     if (!hasNeighbour(m, cell, part)) {
@@ -258,8 +261,8 @@ std::vector<uint32_t> wayThrough(const ReadMaze &m) {
 }
 
 std::string referencePixels(const ReadMaze &m, const PictureOptions &options) {
-    uint32_t width = (uint32_t)m.width * PITCH * options.scale;
-    uint32_t height = (uint32_t)m.height * PITCH * options.scale;
+    uint32_t width = (uint32_t)m.width * options.pitch();
+    uint32_t height = (uint32_t)m.height * options.pitch();
     uint32_t stride = width % 4 == 0 ? width : width / 4 * 4 + 4;
     std::vector<char> onWay((size_t)m.width * m.height, 0);
     for (uint32_t cell : options.way) onWay[cell] = 1;
@@ -275,13 +278,15 @@ std::string referencePixels(const ReadMaze &m, const PictureOptions &options) {
 
 std::string bitmapProblem(const std::string &bmp, const ReadMaze &m, const std::string &palette,
                           const PictureOptions &options) {
-    uint32_t iw = 7 * m.width * options.scale, ih = 7 * m.height * options.scale;
+    uint32_t iw = m.width * options.pitch(), ih = m.height * options.pitch();
     uint32_t stride = (iw + 3) / 4 * 4;
     uint32_t size = 1078 + stride * ih;
+    // Pixels a metre, rounded: an inch is 0.0254 m.
+    uint32_t perMetre = (uint32_t)std::llround(options.dpi / 0.0254);
     if (bmp.size() != size) return "file size " + std::to_string(bmp.size());
     const uint32_t fields[][3] = {{0, 2, 0x4D42}, {2, 4, size}, {6, 2, 0}, {8, 2, 0},
         {10, 4, 1078}, {14, 4, 40}, {18, 4, iw}, {22, 4, ih}, {26, 2, 1}, {28, 2, 8},
-        {30, 4, 0}, {34, 4, stride * ih}, {38, 4, 0}, {42, 4, 0}, {46, 4, 0}, {50, 4, 0}};
+        {30, 4, 0}, {34, 4, stride * ih}, {38, 4, perMetre}, {42, 4, perMetre}, {46, 4, 0}, {50, 4, 0}};
     for (auto &f : fields)
         if (le(bmp, f[0], (int)f[1]) != f[2]) return "header field at " + std::to_string(f[0]);
     if (bmp.compare(54, 1024, palette, 0, 1024) != 0) return "colour table differs";
@@ -319,4 +324,33 @@ ReadMaze referenceCarve(int w, int h, uint32_t seed, uint32_t *redraws) {
     }
     if (redraws) *redraws = d.redraws;
     return m;
+}
+
+std::string renderingProblem(const std::string &bitmap, uint32_t width, const PictureOptions &options,
+                             const std::string &rendered, uint32_t renderedWidth, double zoom,
+                             double left, double top) {
+    // The starts of the parts of the blocks across (and down): each cell's
+    // rim, passage and rim, every part one colour in the bitmap.
+    uint32_t rim = options.wall * options.scale, passage = options.passage * options.scale;
+    uint32_t height = (uint32_t)(bitmap.size() / 3 / width);
+    auto partsOf = [&](uint32_t side) {
+        std::vector<uint32_t> starts;
+        for (uint32_t at = 0; at < side; at += options.pitch())
+            for (uint32_t start : {at, at + rim, at + rim + passage}) starts.push_back(start);
+        starts.push_back(side);
+        return starts;
+    };
+    std::vector<uint32_t> across = partsOf(width), down = partsOf(height);
+    uint32_t renderedHeight = (uint32_t)(rendered.size() / 3 / renderedWidth);
+    for (size_t j = 0; j + 1 < down.size(); j++)
+        for (size_t i = 0; i + 1 < across.size(); i++) {
+            double x = (across[i] + across[i + 1]) / 2.0, y = (down[j] + down[j + 1]) / 2.0;
+            size_t bx = (size_t)x, by = (size_t)y;
+            size_t rx = (size_t)(left + x * zoom), ry = (size_t)(top + y * zoom);
+            std::string where = "part at " + std::to_string(across[i]) + ", " + std::to_string(down[j]);
+            if (rx >= renderedWidth || ry >= renderedHeight) return "rendering too small for the " + where;
+            if (bitmap.compare((by * width + bx) * 3, 3, rendered, (ry * renderedWidth + rx) * 3, 3) != 0)
+                return "colour of the " + where;
+        }
+    return "";
 }

@@ -56,11 +56,16 @@ std::string perfectMazeProblem(const ReadMaze &maze);
 // `scale`; returns "" or what is wrong with its header.
 std::string mazeFromBitmap(const std::string &bmp, ReadMaze *maze, uint32_t scale = 1);
 
-// How a picture is drawn: its scale, its entrance and exit, its way.
+// How a picture is drawn: its widths, scale and resolution, its entrance
+// and exit, its way.
 struct PictureOptions {
     uint32_t scale = 1;          // file pixels across one pixel of the grid
     bool openings = false;       // the entrance and the exit are open
     std::vector<uint32_t> way;   // cells drawn as the way (entry 1), if any
+    uint32_t passage = 5;        // grid pixels across a passage
+    uint32_t wall = 1;           // grid pixels across a cell's rim
+    uint32_t dpi = 0;            // print resolution in the header, 0 for none
+    uint32_t pitch() const { return (passage + 2 * wall) * scale; }  // file pixels a cell
 };
 
 // The cells of the one path from cell 0 to the last cell of `maze`, in
@@ -78,6 +83,16 @@ std::string referencePixels(const ReadMaze &maze, const PictureOptions &options 
 // colour table `palette` (the first 1024 bytes), else the first difference.
 std::string bitmapProblem(const std::string &bmp, const ReadMaze &maze, const std::string &palette,
                           const PictureOptions &options = {});
+
+// "" when `rendered` (red, green, blue bytes, `renderedWidth` pixels a
+// row), a rendering of the picture whose bitmap decodes to `bitmap` (red,
+// green, blue, `width` pixels a row) drawn with `options`, shows the
+// bitmap's colour at the centre of every passage, rim strip and corner,
+// the picture placed with its top-left corner at (`left`, `top`) and
+// `zoom` rendered pixels a picture pixel; else the first that differs.
+std::string renderingProblem(const std::string &bitmap, uint32_t width, const PictureOptions &options,
+                             const std::string &rendered, uint32_t renderedWidth, double zoom,
+                             double left, double top);
 
 /* The reference carving */
 
@@ -192,6 +207,16 @@ enum class PictureReader {
 // The pixels of the picture file at `path` as `reader` decodes them: red,
 // green and blue bytes, top row first, left to right; "" when it fails.
 std::string decodedPixels(const std::string &path, PictureReader reader);
+
+// The picture file at `path` drawn by an independent renderer at `dpi`:
+// an SVG file by rsvg-convert (one pixel a unit unless its size is in
+// millimetres), page `page` (from 1) of a PDF file by pdftoppm; the pixels as decodedPixels gives them (Pillow),
+// the width in `width`. "" when it fails.
+std::string renderedPixels(const std::string &path, uint32_t *width, int page = 1, int dpi = 72);
+
+// Standard output of the shell command `command`, its exit status in
+// `status`.
+std::string commandOutput(const std::string &command, int *status = nullptr);
 
 // "" when `png` starts with the signature and the header of an indexed PNG
 // of `width` x `height` pixels and `depth` bits a pixel, with a colour

@@ -185,11 +185,7 @@ static void releasePng(PngStream *png) {
 }
 
 RunStatus setUpPng(const PictureStyle &style) {
-    RunStatus status = setUpRaster(style);
-    if (status != RUN_OK) return status;
-    return raster.imageWidth > PNG_LARGEST_SIDE || raster.imageHeight > PNG_LARGEST_SIDE
-               ? RUN_IMAGE_TOO_LARGE
-               : RUN_OK;
+    return setUpRaster(style);
 }
 
 RunStatus savePng(const char *filename, const PictureStyle &style) {

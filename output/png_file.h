@@ -14,8 +14,9 @@
 const char PNG_EXTENSION[] = ".png";
 const char WAY_PNG_EXTENSION[] = "-solution.png";
 
-// The longest side of a PNG picture, in pixels.
+// The longest side of a PNG picture, in pixels: as long as any picture's.
 const int64_t PNG_LARGEST_SIDE = INT32_MAX;
+static_assert(PNG_LARGEST_SIDE >= LARGEST_SIDE, "every picture fits a PNG");
 
 // Saves the carved maze drawn in `style` as `filename` plus ".png", or plus
 // "-solution.png" when it shows the way (whose colour is chosen as for the
@@ -27,8 +28,8 @@ const int64_t PNG_LARGEST_SIDE = INT32_MAX;
 // was.
 RunStatus savePng(const char *filename, const PictureStyle &style);
 
-// Sets up the raster for the maze drawn in `style` (setUpRaster) and checks
-// that it fits a PNG: RUN_OK or RUN_IMAGE_TOO_LARGE.
+// Sets up the raster for the maze drawn in `style` (setUpRaster), which
+// refuses any picture a PNG cannot hold: RUN_OK or RUN_IMAGE_TOO_LARGE.
 RunStatus setUpPng(const PictureStyle &style);
 
 // How the rows of a PNG are compressed.

@@ -15,7 +15,7 @@ RunStatus setUpRaster(const PictureStyle &style) {
     int64_t width = pitch * maze.mazeWidth;
     int64_t height = pitch * maze.mazeHeight;
     int64_t stride = width % 4 == 0 ? width : width / 4 * 4 + 4;
-    if (width > INT32_MAX || height > INT32_MAX) return RUN_IMAGE_TOO_LARGE;
+    if (width > LARGEST_SIDE || height > LARGEST_SIDE) return RUN_IMAGE_TOO_LARGE;
     raster.style = style;
     raster.passage = (int32_t)passage;
     raster.rim = (int32_t)rim;

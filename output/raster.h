@@ -23,6 +23,7 @@ const int32_t CELL_PITCH = PASSAGE_WIDTH + 2 * WALL_THICKNESS;  // across a usua
 const int32_t LARGEST_SCALE = 64;  // the most the widths are multiplied by
 const int32_t LARGEST_WIDTH = 64;  // the most pixels a passage or a rim is given
 const int32_t LARGEST_DPI = 100000;  // the finest print resolution written, dots an inch
+const int64_t LARGEST_SIDE = INT32_MAX;  // the most pixels across or down any picture
 
 const uint8_t WALL_PIXEL = 0x00;     // colour-table entry of walls and fill
 const uint8_t WAY_PIXEL = 0x01;      // colour-table entry of the way through
@@ -61,7 +62,8 @@ extern Raster raster;
 uint32_t pixelsPerMetre(int32_t dpi);
 
 // Sets `raster` for the sizes of `maze` drawn in `style`. Returns RUN_OK, or
-// RUN_IMAGE_TOO_LARGE when a side of the picture would not fit in 31 bits.
+// RUN_IMAGE_TOO_LARGE when a side of the picture would be over LARGEST_SIDE
+// pixels.
 RunStatus setUpRaster(const PictureStyle &style);
 
 // The parts of a row of cells, each a kind of pixel row, from the top.

@@ -11,24 +11,20 @@
 // Lines are gathered in a block of this many bytes, which goes to the file
 // in one write.
 static const size_t TEXT_BLOCK_SIZE = 1 << 16;
-// Longest line: a sign, the 19 digits of a 64-bit value, CR and LF.
-static const size_t LONGEST_LINE = 22;
+// Longest line: the 10 digits of a 32-bit value, CR and LF.
+static const size_t LONGEST_LINE = 12;
 
 // Formats `value` in decimal followed by CR LF at `out`; returns its length.
-// The line end is written byte by byte, so the file is the same on every
-// system.
-static size_t formatLine(char *out, int64_t value) {
-    char digits[20];
+// Every value the files hold (sizes, wall flags, cell indices) is a whole
+// number. The line end is written byte by byte, so the file is the same on
+// every system.
+static size_t formatLine(char *out, uint32_t value) {
+    char digits[LONGEST_LINE];
     size_t count = 0, length = 0;
-    uint64_t magnitude = (uint64_t)value;
-    if (value < 0) {
-        out[length++] = '-';
-        magnitude = 0 - magnitude;
-    }
     do {
-        digits[count++] = (char)('0' + magnitude % 10);
-        magnitude /= 10;
-    } while (magnitude > 0);
+        digits[count++] = (char)('0' + value % 10);
+        value /= 10;
+    } while (value > 0);
     while (count > 0) out[length++] = digits[--count];
     out[length++] = '\r';
     out[length++] = '\n';
@@ -45,7 +41,7 @@ struct TextBlock {
 // Appends the line of `value` to the file being saved through `block`,
 // writing the block out first when it is full. Returns false on a write
 // error.
-static bool writeLine(TextBlock *block, int64_t value) {
+static bool writeLine(TextBlock *block, uint32_t value) {
     if (block->used + LONGEST_LINE > TEXT_BLOCK_SIZE) {
         if (!writeSaveFile(block->bytes, block->used)) return false;
         block->used = 0;
@@ -60,7 +56,7 @@ static bool writeLine(TextBlock *block, int64_t value) {
 // write error.
 static bool writeLines(TextBlock *block, const int32_t *values, uint32_t count) {
     for (uint32_t i = 0; i < count; i++)
-        if (!writeLine(block, values[i])) return false;
+        if (!writeLine(block, (uint32_t)values[i])) return false;
     return true;
 }
 

@@ -427,6 +427,9 @@ TEST_F(Run, SavedTextAndPicturesAgree) {
         // Debian's ImageMagick reads no picture wider than 16384 pixels
         // (its security policy): Pillow alone reads these.
         {{"--solution", "--scale", "8"}, "2 2400 maze 2\n", 8, true, {"png"}},
+        // Rows exactly as long as the window (32767 bytes and the filter
+        // byte) are still found a row back: not filtered.
+        {{"--passage", "1", "--wall", "1"}, "2 87378 maze 2\n", 1, false, {"png"}},
         {{"--scale", "64", "--format", "2"}, "2 2 maze\n", 64, false, {}},
         // Other widths of passages and rims, and print resolutions.
         {{"--passage", "3", "--wall", "2", "--solution"}, "7 11 maze 3\n", 1, true, {"png", "svg", "pdf"}},

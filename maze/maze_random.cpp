@@ -45,3 +45,21 @@ uint32_t drawPickPosition(uint32_t count) {
     return (uint32_t)(value % count);
 }
 
+
+// Bits of a draw, and the counts whose values take one, two or four draws.
+static const int DRAW_BITS = 15;
+static const uint32_t ONE_DRAW_REACH = 1u << DRAW_BITS;
+static const uint32_t TWO_DRAW_REACH = 1u << (2 * DRAW_BITS);
+
+uint32_t drawChoice(uint32_t count) {
+    if (count == 1) return 0;
+    int bits = count <= ONE_DRAW_REACH ? DRAW_BITS : count <= TWO_DRAW_REACH ? 2 * DRAW_BITS : 4 * DRAW_BITS;
+    unsigned __int128 range = (unsigned __int128)1 << bits;
+    unsigned __int128 unfair = range % count;  // values past the last whole round
+    for (;;) {
+        uint64_t value = 0;
+        for (int drawn = 0; drawn < bits; drawn += DRAW_BITS) value = value << DRAW_BITS | drawRandom();
+        unsigned __int128 product = (unsigned __int128)value * count;
+        if ((product & (range - 1)) >= unfair) return (uint32_t)(product >> bits);
+    }
+}

@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 #include "app/console_texts.h"
+#include "maze/maze_braid.h"
 #include "maze/maze_random.h"
 #include "maze/maze_state.h"
 #include "output/raster.h"
@@ -25,6 +26,8 @@ enum ValueKind {
     NAME_VALUE,    // a file name without extension
     FORMAT_VALUE,  // a save format
     SCALE_VALUE,   // a scale of the pictures
+    ALGORITHM_VALUE,  // a carving algorithm's name
+    BRAID_VALUE,   // a chance in percent
 };
 
 // The options, in the order of the table below.
@@ -39,6 +42,9 @@ enum OptionId {
     OPTION_SOLUTION,
     OPTION_SCALE,
     OPTION_PNG,
+    OPTION_ALGORITHM,
+    OPTION_BRAID,
+    OPTION_STATS,
     OPTION_COUNT,
 };
 
@@ -60,6 +66,9 @@ static const Option OPTIONS[OPTION_COUNT] = {
     {"--solution", NO_VALUE, nullptr, nullptr},
     {"--scale", SCALE_VALUE, MISSING_SCALE, BAD_SCALE},
     {"--png", NO_VALUE, nullptr, nullptr},
+    {"--algorithm", ALGORITHM_VALUE, MISSING_ALGORITHM, BAD_ALGORITHM},
+    {"--braid", BRAID_VALUE, MISSING_BRAID, BAD_BRAID},
+    {"--stats", NO_VALUE, nullptr, nullptr},
 };
 
 // The words --format takes, each with its menu number.
@@ -129,6 +138,14 @@ static bool readScale(const char *text, int32_t *scale) {
     return readWhole(text, scale) && *scale >= 1 && *scale <= LARGEST_SCALE;
 }
 
+// Reads a braid: a whole number from 0 to LARGEST_BRAID.
+static bool readBraid(const char *text, uint32_t *braid) {
+    int32_t value;
+    if (!readWhole(text, &value) || (uint32_t)value > LARGEST_BRAID) return false;
+    *braid = (uint32_t)value;
+    return true;
+}
+
 // Reads the value `text` of option `id` into `commandLine`; false when it
 // is malformed.
 static bool readValue(OptionId id, const char *text, CommandLine *commandLine) {
@@ -152,6 +169,11 @@ static bool readValue(OptionId id, const char *text, CommandLine *commandLine) {
         return false;
     case SCALE_VALUE:
         return readScale(text, &commandLine->scale);
+    case ALGORITHM_VALUE:
+        commandLine->algorithm = algorithmNamed(text);
+        return commandLine->algorithm != ALGORITHM_COUNT;
+    case BRAID_VALUE:
+        return readBraid(text, &commandLine->braid);
     case NO_VALUE:
         break;
     }
@@ -194,6 +216,7 @@ RunStatus readCommandLine(int argc, char **argv, CommandLine *commandLine) {
     }
     commandLine->solution = given[OPTION_SOLUTION];
     commandLine->png = given[OPTION_PNG];
+    commandLine->stats = given[OPTION_STATS];
     if (given[OPTION_HELP]) commandLine->request = SHOW_HELP;
     else if (given[OPTION_VERSION]) commandLine->request = SHOW_VERSION;
     return RUN_OK;

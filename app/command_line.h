@@ -1,12 +1,14 @@
 // The program's options: every answer of the dialogue (--height, --width,
-// --name, --format), the seed of the maze (--seed), what the files show
-// (--solution, --scale, --png), and --help and --version, which show a
-// text and end the run.
+// --name, --format), the seed of the maze (--seed), how it is carved
+// (--algorithm, --braid), what the files show (--solution, --scale, --png),
+// the report after the saves (--stats), and --help and --version, which
+// show a text and end the run.
 #ifndef APP_COMMAND_LINE_H
 #define APP_COMMAND_LINE_H
 
 #include <cstdint>
 
+#include "maze/maze_generator.h"
 #include "output/save_file.h"
 #include "platform/run_status.h"
 
@@ -39,6 +41,10 @@ struct CommandLine {
     int32_t scale = 1;                     // --scale: picture pixels across one pixel
                                            // of the grid, 1 to LARGEST_SCALE
     bool png = false;                      // --png: pictures are PNG files, not BMP
+    AlgorithmId algorithm = ALGORITHM_KRUSKAL;  // --algorithm: how the maze is carved
+    uint32_t braid = 0;                    // --braid: the chance in percent that a dead
+                                           // end is opened, 0 to LARGEST_BRAID
+    bool stats = false;                    // --stats: the report on the maze after the saves
 };
 
 // Reads the `argc` arguments of `argv` into `commandLine`; every value is
@@ -48,7 +54,9 @@ struct CommandLine {
 // without its value, or a malformed value (a seed other than 0 to LARGEST_SEED in 1 to
 // 10 digits, a size that is not a whole number of at least 2, an empty name
 // or one over 255 bytes, a format other than 1, 2, 3, text, image, both, a
-// scale that is not a whole number from 1 to LARGEST_SCALE).
+// scale that is not a whole number from 1 to LARGEST_SCALE, an algorithm
+// that is not in the generator's table, a braid that is not a whole number
+// from 0 to LARGEST_BRAID).
 // A size beyond the 32-bit range is kept as INT32_MAX, which set-up refuses
 // as too large.
 RunStatus readCommandLine(int argc, char **argv, CommandLine *commandLine);

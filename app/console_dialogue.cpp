@@ -1,12 +1,14 @@
 // The size and save dialogues.
 #include "app/console_dialogue.h"
 
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 
 #include "app/answer_reader.h"
 #include "app/console_texts.h"
 #include "maze/maze_generator.h"
+#include "maze/maze_report.h"
 #include "maze/maze_solver.h"
 #include "maze/maze_state.h"
 #include "output/bitmap_file.h"
@@ -31,6 +33,8 @@ RunStatus askMazeSize(const CommandLine &given) {
         showText(WIDTH_PROMPT);
         readNumber(stdin, &maze.mazeWidth);
     }
+    maze.algorithm = given.algorithm;
+    maze.braidPercent = given.braid;
     return setUpMaze(given.seedGiven ? given.seed : (uint32_t)time(nullptr));
 }
 
@@ -112,4 +116,26 @@ RunStatus saveMaze(const CommandLine &given) {
             return saveAs((SaveFormat)menuChoice, filename, given);
         showText(INVALID_CHOICE);
     }
+}
+
+// Bytes of the report: its labels and figures, with room to spare.
+static const size_t REPORT_SIZE = 1024;
+
+RunStatus reportMaze(const CommandLine &given) {
+    if (!given.stats) return RUN_OK;
+    if (!maze.wayCells) {
+        RunStatus status = solveMaze();
+        if (status != RUN_OK) return status;
+    }
+    MazeFigures figures = measureMaze();
+    uint32_t share = tenthsOfPercent(figures.deadEnds, maze.cellCount);
+    char report[REPORT_SIZE];
+    snprintf(report, sizeof report, "%s%u\n%s%s\n%s%u\n%s%u (%u.%u %%)\n%s%u\n%s%u\n%s%u\n",
+             REPORT_SEED, (unsigned)maze.seed, REPORT_ALGORITHM, algorithmName(maze.algorithm),
+             REPORT_CELLS, (unsigned)maze.cellCount, REPORT_DEAD_ENDS, (unsigned)figures.deadEnds,
+             (unsigned)(share / 10), (unsigned)(share % 10), REPORT_JUNCTIONS,
+             (unsigned)figures.junctions, REPORT_WAY_LENGTH, (unsigned)figures.wayLength,
+             REPORT_WAY_TURNS, (unsigned)figures.wayTurns);
+    showOwnText(report);
+    return RUN_OK;
 }

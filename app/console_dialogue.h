@@ -11,8 +11,9 @@
 #include "platform/run_status.h"
 
 // Asks for the height and the width that `given` lacks, then sets up the
-// maze (setUpMaze) with the generator seeded by the given seed, else by the
-// clock's second at that moment. Returns the set-up's status.
+// maze (setUpMaze) for the given algorithm and braid, with the generator
+// seeded by the given seed, else by the clock's second at that moment.
+// Returns the set-up's status.
 RunStatus askMazeSize(const CommandLine &given);
 
 // Checks, when `given` chooses a format with a picture, that the picture
@@ -29,5 +30,13 @@ RunStatus generateMaze();
 // where `given` lacks them, then saves. Returns the writers' status, or
 // RUN_INPUT_ENDED when the input ends first.
 RunStatus saveMaze(const CommandLine &given);
+
+// When `given` asks for it (--stats), shows the report on the maze once
+// its files are saved, on standard output in the locale's encoding
+// (showOwnText), one figure a line: the seed, the algorithm, the cells, the
+// dead ends and their share, the junctions, and the way's length and
+// turns, finding the way first (with a progress line) when the saves did
+// not. Returns RUN_OK or RUN_NO_MEMORY.
+RunStatus reportMaze(const CommandLine &given);
 
 #endif

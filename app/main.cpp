@@ -89,6 +89,7 @@ int main(int argc, char **argv) {
     if (status == RUN_OK) {
         status = generateMaze();
         if (status == RUN_OK) status = saveMaze(commandLine);
+        if (status == RUN_OK) status = reportMaze(commandLine);
     }
     releaseMaze();
     return finishRun(status);

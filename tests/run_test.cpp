@@ -24,13 +24,21 @@ const std::string TO_MENU = HEIGHT + WIDTH + PROGRESS + NAME + MENU;
 class Run : public ScratchFolderTest {
 protected:
     void withPalette(const std::string &bytes) { writeFile(path("colorPalette.bin"), bytes); }
-    ReadMaze savedText(const std::string &name) {
+    // The maze of the text file `name`, checked perfect unless `braided`.
+    ReadMaze savedText(const std::string &name, bool braided = false) {
         ReadMaze m;
         EXPECT_EQ(parseTextMaze(readFile(path(name)), &m), "");
-        EXPECT_EQ(perfectMazeProblem(m), "");
+        EXPECT_EQ(perfectMazeProblem(m) == "", !braided) << name;
         return m;
     }
 };
+
+// True when `arguments` braid the maze.
+bool braids(const std::vector<std::string> &arguments) {
+    for (size_t i = 0; i < arguments.size(); i++)
+        if (arguments[i].rfind("--braid", 0) == 0) return arguments[i] != "--braid=0";
+    return false;
+}
 
 TEST_F(Run, NewUserRunSavesText) {
     RunResult r = runMazegen(dir, "10 20 m 1\n");
@@ -89,6 +97,19 @@ TEST_F(Run, CommandLineOptions) {
         {{"--solution=yes"}, std::string(UNKNOWN_ARGUMENT) + "--solution=yes\n"},
         {{"--png", "--solution", "--png"}, std::string("--png") + OPTION_TWICE + "--png\n"},
         {{"--help", "--help"}, std::string("--help") + OPTION_TWICE + "--help\n"},
+        {{"--algorithm"}, std::string(MISSING_ALGORITHM) + "\n"},
+        {{"--algorithm="}, std::string(MISSING_ALGORITHM) + "\n"},
+        {{"--algorithm", "dfs"}, std::string(BAD_ALGORITHM) + "dfs\n"},
+        {{"--algorithm=Prim"}, std::string(BAD_ALGORITHM) + "Prim\n"},
+        {{"--algorithm", "prim", "--algorithm", "prim"}, std::string("--algorithm") + OPTION_TWICE + "--algorithm\n"},
+        {{"--braid"}, std::string(MISSING_BRAID) + "\n"},
+        {{"--braid", "101"}, std::string(BAD_BRAID) + "101\n"},
+        {{"--braid=-1"}, std::string(BAD_BRAID) + "-1\n"},
+        {{"--braid", "12.5"}, std::string(BAD_BRAID) + "12.5\n"},
+        {{"--braid", "99999999999"}, std::string(BAD_BRAID) + "99999999999\n"},
+        {{"--braid", "5", "--braid=5"}, std::string("--braid") + OPTION_TWICE + "--braid=5\n"},
+        {{"--stats=1"}, std::string(UNKNOWN_ARGUMENT) + "--stats=1\n"},
+        {{"--stats", "--stats"}, std::string("--stats") + OPTION_TWICE + "--stats\n"},
         {{""}, std::string(UNKNOWN_ARGUMENT) + "\"\"\n"},
     };
     for (auto &row : refused) {
@@ -339,6 +360,10 @@ TEST_F(Run, SavedTextAndPicturesAgree) {
         // (its security policy): Pillow alone reads these.
         {{"--solution", "--scale", "8"}, "2 2400 maze 2\n", 8, true, true},
         {{"--scale", "64", "--format", "2"}, "2 2 maze\n", 64, false, false},
+        // Other algorithms, and loops, whose way is a shortest one.
+        {{"--algorithm", "backtracker", "--solution"}, "20 31 maze 3\n", 1, true, true},
+        {{"--algorithm=division", "--braid", "60", "--solution", "--scale", "2"}, "9 14 maze 3\n", 2, true, false},
+        {{"--algorithm", "aldous-broder", "--braid=100", "--solution"}, "6 9 maze 3\n", 1, true, true},
     };
     // The save choice of a row: its --format, else its last typed answer.
     auto choiceOf = [](const std::vector<std::string> &arguments, const std::string &input) {
@@ -391,7 +416,7 @@ TEST_F(Run, SavedTextAndPicturesAgree) {
         EXPECT_EQ(fileExists(path("maze-solution.bmp")), picture && row.way) << shape;
         ReadMaze m;
         if (text) {
-            m = savedText("maze.txt");
+            m = savedText("maze.txt", braids(row.arguments));
         } else {
             ASSERT_EQ(mazeFromBitmap(readFile(path("maze.bmp")), &m, row.scale), "") << shape;
         }
@@ -413,6 +438,58 @@ TEST_F(Run, SavedTextAndPicturesAgree) {
             EXPECT_EQ(bitmapProblem(readFile(path("maze-solution.bmp")), m, wayPalette, style), "") << shape;
         }
     }
+}
+
+TEST_F(Run, TheReportGivesTheSeedAndTheFiguresOfTheSavedMaze) {
+    // --stats after the saves, in the locale's encoding: the figures of the
+    // text file by the test's own counts and search, for every algorithm,
+    // with and without loops and the way's files.
+    auto reportOf = [](const std::string &seed, const std::string &algorithm, const ReadMaze &m) {
+        uint32_t cells = (uint32_t)(m.width * m.height), ends = 0, junctions = 0, turns = 0;
+        for (uint32_t cell = 0; cell < cells; cell++) {
+            ends += openSides(m, cell) == 1;
+            junctions += openSides(m, cell) >= 3;
+        }
+        std::vector<uint32_t> way = wayThrough(m);
+        for (size_t i = 2; i < way.size(); i++) turns += way[i] - way[i - 1] != way[i - 1] - way[i - 2];
+        uint32_t tenths = (ends * 1000 + cells / 2) / cells;
+        return std::string(REPORT_SEED) + seed + "\n" + REPORT_ALGORITHM + algorithm + "\n" + REPORT_CELLS +
+               std::to_string(cells) + "\n" + REPORT_DEAD_ENDS + std::to_string(ends) + " (" +
+               std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " %)\n" + REPORT_JUNCTIONS +
+               std::to_string(junctions) + "\n" + REPORT_WAY_LENGTH + std::to_string(way.size()) + "\n" +
+               REPORT_WAY_TURNS + std::to_string(turns) + "\n";
+    };
+    const char *algorithms[] = {"kruskal", "backtracker", "prim", "wilson", "aldous-broder", "eller",
+                                "hunt-and-kill", "growing-tree", "sidewinder", "binary-tree", "division"};
+    int row = 0;
+    for (const char *algorithm : algorithms) {
+        RunOptions options;
+        options.arguments = {"--algorithm", algorithm, "--stats", "--seed", std::to_string(300 + row)};
+        if (row % 3 == 1) options.arguments.insert(options.arguments.end(), {"--braid", std::to_string(20 * row % 101)});
+        if (row % 2 == 0) options.arguments.push_back("--solution");
+        RunResult r = runMazegen(dir, std::to_string(9 + row) + " 23 m 1\n", options);
+        EXPECT_EQ(r.status, 0) << algorithm;
+        ReadMaze m = savedText("m.txt", braids(options.arguments));
+        EXPECT_EQ(r.out, HEIGHT + WIDTH + PROGRESS + NAME + MENU +
+                             ownShown(reportOf(std::to_string(300 + row), algorithm, m))) << algorithm;
+        row++;
+    }
+    // Without --seed, the report's seed makes the same maze again.
+    const std::vector<std::string> answers = {"--stats", "--algorithm", "prim", "--height", "30",
+                                              "--width", "40", "--format", "1"};
+    RunOptions clock, again;
+    clock.arguments = again.arguments = answers;
+    clock.arguments.insert(clock.arguments.end(), {"--name", "a"});
+    RunResult r = runMazegen(dir, "", clock);
+    std::string seedLine = ownShown(REPORT_SEED);
+    size_t at = r.out.find(seedLine);
+    ASSERT_NE(at, std::string::npos) << r.out;
+    std::string seed = r.out.substr(at + seedLine.size(), r.out.find_first_not_of("0123456789", at + seedLine.size()) - at - seedLine.size());
+    ASSERT_FALSE(seed.empty());
+    again.arguments.insert(again.arguments.end(), {"--name", "b", "--seed", seed});
+    EXPECT_EQ(runMazegen(dir, "", again).status, 0);
+    EXPECT_EQ(readFile(path("a.txt")), readFile(path("b.txt")));
+    EXPECT_EQ(reportOf(seed, "prim", savedText("a.txt")), reportOf(seed, "prim", savedText("b.txt")));
 }
 
 TEST_F(Run, PaletteProblemsKeepTheTextAndAnyOldBitmap) {

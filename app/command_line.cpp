@@ -26,8 +26,8 @@ enum ValueKind {
     NAME_VALUE,    // a file name without extension
     FORMAT_VALUE,  // a save format
     SCALE_VALUE,   // a scale of the pictures
-    ALGORITHM_VALUE,  // a carving algorithm's name
-    BRAID_VALUE,   // a chance in percent
+    ALGORITHM_VALUE,  // the name of a carving algorithm
+    BRAID_VALUE,   // a chance in percent that a dead end is opened
 };
 
 // The options, in the order of the table below.

@@ -71,12 +71,6 @@ inline void stepTo(Place *place, int side) {
     place->cell = place->row * (uint32_t)maze.mazeWidth + place->column;
 }
 
-// Carves away the wall on `side` of `place`, a side inside the grid.
-inline void carveSide(const Place &place, int side) {
-    uint32_t wallId = wallOn(place.cell, place.row, side);
-    maze.carvedWalls[wallId / 64] |= UINT64_C(1) << (wallId % 64);
-}
-
 // The sides of `place` inside the grid whose neighbour is reached
 // (`reached` true) or not yet reached (false), in side order into `sides`;
 // returns how many.
@@ -97,12 +91,14 @@ int openSideCount(uint32_t cell);
 
 /* The carved walls: maze.carvedWalls, 1 = carved away */
 
-inline bool isCarved(uint32_t wallId) {
-    return (maze.carvedWalls[wallId / 64] >> (wallId % 64) & 1) != 0;
-}
-
+// Carves wall id `wallId` away.
 inline void carveWall(uint32_t wallId) {
     maze.carvedWalls[wallId / 64] |= UINT64_C(1) << (wallId % 64);
+}
+
+// Carves away the wall on `side` of `place`, a side inside the grid.
+inline void carveSide(const Place &place, int side) {
+    carveWall(wallOn(place.cell, place.row, side));
 }
 
 // Stands wall id `wallId` up again (the division's walls).
@@ -112,10 +108,12 @@ inline void raiseWall(uint32_t wallId) {
 
 /* The cells joined to the maze: maze.reachedCells */
 
+// True when `cell` is joined to the maze.
 inline bool isReached(uint32_t cell) {
     return (maze.reachedCells[cell / 64] >> (cell % 64) & 1) != 0;
 }
 
+// Marks `cell` joined to the maze.
 inline void markReached(uint32_t cell) {
     maze.reachedCells[cell / 64] |= UINT64_C(1) << (cell % 64);
 }
@@ -125,10 +123,12 @@ inline void markReached(uint32_t cell) {
 // Cells (or steps) whose sides share one byte.
 const uint32_t SIDES_PER_BYTE = 4;
 
+// The side kept in `slot`.
 inline int sideAt(uint32_t slot) {
     return maze.cellSides[slot / SIDES_PER_BYTE] >> (2 * (slot % SIDES_PER_BYTE)) & 3;
 }
 
+// Keeps `side` in `slot`.
 inline void setSideAt(uint32_t slot, int side) {
     uint8_t *byte = &maze.cellSides[slot / SIDES_PER_BYTE];
     int shift = 2 * (int)(slot % SIDES_PER_BYTE);

@@ -13,6 +13,7 @@ set(mazegen_long_tests
   Robustness.RandomAnswerStreams 60
   Wine.Robustness.RandomAnswerStreams 60
   Generator.SameLargeMazesAsTheListCarving 60
+  Algorithms.EveryOneCarvesAPerfectMazeAgainFromItsSeed 60
   MemoryTest.AddressSpaceLimitsOnlyWhatIsNeeded 60
   RobustRun.ChoiceThreeUnderMemcheck 60)
 # The tests each test program lists (gtest_discover_tests's <target>_TESTS).

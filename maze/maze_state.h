@@ -82,8 +82,9 @@ uint64_t mazeStateBytes(int32_t width, int32_t height);
 // generator with `seed` (kept in maze.seed) and allocates and fills the
 // bookkeeping of maze.algorithm (setUpCarving): for the default, every cell
 // its own set, every wall standing and a candidate. Returns RUN_OK,
-// RUN_SIZE_REJECTED (a size below 2), RUN_TOO_LARGE or RUN_NO_MEMORY; on
-// failure nothing is seeded and nothing stays allocated.
+// RUN_SIZE_REJECTED (a size below 2), RUN_TOO_LARGE or RUN_NO_MEMORY; a
+// size or memory refused leaves the generator unseeded, and no failure
+// leaves anything allocated.
 RunStatus setUpMaze(uint32_t seed);
 
 // Frees the carving bookkeeping and writes the wall flags from carvedWalls

@@ -5,6 +5,7 @@
 #include <initializer_list>
 
 #include "app/console_texts.h"
+#include "maze/maze_braid.h"
 #include "maze/maze_random.h"
 #include "maze/maze_state.h"
 #include "output/raster.h"
@@ -27,6 +28,7 @@ enum ValueKind {
     RANGE_VALUE,   // a whole number in the option's range
     PICTURE_VALUE, // a picture format
     PAPER_VALUE,   // a paper size
+    ALGORITHM_VALUE,  // the name of a carving algorithm
 };
 
 // The options, in the order of the table below.
@@ -47,6 +49,9 @@ enum OptionId {
     OPTION_PICTURE,
     OPTION_PAGE,
     OPTION_MAZES,
+    OPTION_ALGORITHM,
+    OPTION_BRAID,
+    OPTION_STATS,
     OPTION_COUNT,
 };
 
@@ -75,6 +80,9 @@ static const Option OPTIONS[OPTION_COUNT] = {
     {"--picture", PICTURE_VALUE, MISSING_PICTURE, BAD_PICTURE, 0, 0},
     {"--page", PAPER_VALUE, MISSING_PAGE, BAD_PAGE, 0, 0},
     {"--count", RANGE_VALUE, MISSING_COUNT, BAD_COUNT, 1, LARGEST_COUNT},
+    {"--algorithm", ALGORITHM_VALUE, MISSING_ALGORITHM, BAD_ALGORITHM, 0, 0},
+    {"--braid", RANGE_VALUE, MISSING_BRAID, BAD_BRAID, 0, LARGEST_BRAID},
+    {"--stats", NO_VALUE, nullptr, nullptr, 0, 0},
 };
 
 // The words --picture takes, in the order of PictureFormat.
@@ -159,6 +167,7 @@ static int32_t *rangeTarget(OptionId id, CommandLine *commandLine) {
     case OPTION_WALL: return &commandLine->wall;
     case OPTION_DPI: return &commandLine->dpi;
     case OPTION_MAZES: return &commandLine->count;
+    case OPTION_BRAID: return &commandLine->braid;
     default: return &commandLine->scale;
     }
 }
@@ -200,6 +209,9 @@ static bool readValue(OptionId id, const char *text, CommandLine *commandLine) {
                 return true;
             }
         return false;
+    case ALGORITHM_VALUE:
+        commandLine->algorithm = algorithmNamed(text);
+        return commandLine->algorithm != ALGORITHM_COUNT;
     case NO_VALUE:
         break;
     }
@@ -242,6 +254,7 @@ RunStatus readCommandLine(int argc, char **argv, CommandLine *commandLine) {
     }
     commandLine->solution = given[OPTION_SOLUTION];
     commandLine->countGiven = given[OPTION_MAZES];
+    commandLine->stats = given[OPTION_STATS];
     // --png is --picture png, and no other picture.
     if (given[OPTION_PNG] && given[OPTION_PICTURE] && commandLine->picture != PICTURE_PNG)
         return refuse(nullptr, PNG_WITH_PICTURE, PICTURE_WORDS[commandLine->picture].word);

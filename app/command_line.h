@@ -1,13 +1,15 @@
 // The program's options: every answer of the dialogue (--height, --width,
-// --name, --format), the seed of the maze (--seed), how many mazes
-// (--count), what the files show and how (--solution, --scale, --passage,
-// --wall, --dpi, --picture, --png, --page), and --help and --version,
-// which show a text and end the run.
+// --name, --format), the seed of the maze (--seed), how it is carved
+// (--algorithm, --braid), how many mazes (--count), what the files show and
+// how (--solution, --scale, --passage, --wall, --dpi, --picture, --png,
+// --page), the report after the saves (--stats), and --help and
+// --version, which show a text and end the run.
 #ifndef APP_COMMAND_LINE_H
 #define APP_COMMAND_LINE_H
 
 #include <cstdint>
 
+#include "maze/maze_generator.h"
 #include "output/pdf_file.h"
 #include "output/raster.h"
 #include "output/save_file.h"
@@ -62,6 +64,10 @@ struct CommandLine {
     int paper = NO_PAPER;                  // --page: an index of PAPERS, with PDF only
     bool countGiven = false;               // --count was given: the files are numbered
     int32_t count = 1;                     // --count: mazes made, 1 to LARGEST_COUNT
+    AlgorithmId algorithm = ALGORITHM_KRUSKAL;  // --algorithm: how the maze is carved
+    int32_t braid = 0;                     // --braid: the chance in percent that a dead
+                                           // end is opened, 0 to LARGEST_BRAID
+    bool stats = false;                    // --stats: the report on each maze after its saves
 };
 
 // Reads the `argc` arguments of `argv` into `commandLine`; every value is
@@ -72,8 +78,10 @@ struct CommandLine {
 // 10 digits, a size that is not a whole number of at least 2, an empty name
 // or one over 255 bytes, a format other than 1, 2, 3, text, image, both, a
 // scale, width, resolution or count that is not a whole number in its
-// range, a picture format or paper not in its table), --png with another
-// --picture, or --page without --picture pdf.
+// range, a picture format or paper not in its table, an algorithm that is
+// not in the generator's table, a braid that is not a whole number from 0
+// to LARGEST_BRAID), --png with another --picture, or --page without
+// --picture pdf.
 // A size beyond the 32-bit range is kept as INT32_MAX, which set-up refuses
 // as too large.
 RunStatus readCommandLine(int argc, char **argv, CommandLine *commandLine);

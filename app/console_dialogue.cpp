@@ -8,6 +8,7 @@
 #include "app/answer_reader.h"
 #include "app/console_texts.h"
 #include "maze/maze_generator.h"
+#include "maze/maze_report.h"
 #include "maze/maze_solver.h"
 #include "maze/maze_state.h"
 #include "output/bitmap_file.h"
@@ -40,6 +41,8 @@ RunStatus askMazeSize(const CommandLine &given, uint32_t *seed) {
         showText(WIDTH_PROMPT);
         readNumber(stdin, &maze.mazeWidth);
     }
+    maze.algorithm = given.algorithm;
+    maze.braidPercent = (uint32_t)given.braid;
     *seed = given.seedGiven ? given.seed : (uint32_t)time(nullptr);
     return setUpMaze(*seed);
 }
@@ -112,6 +115,28 @@ static RunStatus askSaveChoice(const CommandLine &given, SaveChoice *choice) {
         }
         showText(INVALID_CHOICE);
     }
+}
+
+// Bytes of the report: its labels and figures, with room to spare.
+static const size_t REPORT_SIZE = 1024;
+
+RunStatus reportMaze(const CommandLine &given) {
+    if (!given.stats) return RUN_OK;
+    if (!maze.wayCells) {
+        RunStatus status = solveMaze();
+        if (status != RUN_OK) return status;
+    }
+    MazeFigures figures = measureMaze();
+    uint32_t share = tenthsOfPercent(figures.deadEnds, maze.cellCount);
+    char report[REPORT_SIZE];
+    snprintf(report, sizeof report, "%s%u\n%s%s\n%s%u\n%s%u (%u.%u %%)\n%s%u\n%s%u\n%s%u\n",
+             REPORT_SEED, (unsigned)maze.seed, REPORT_ALGORITHM, algorithmName(maze.algorithm),
+             REPORT_CELLS, (unsigned)maze.cellCount, REPORT_DEAD_ENDS, (unsigned)figures.deadEnds,
+             (unsigned)(share / 10), (unsigned)(share % 10), REPORT_JUNCTIONS,
+             (unsigned)figures.junctions, REPORT_WAY_LENGTH, (unsigned)figures.wayLength,
+             REPORT_WAY_TURNS, (unsigned)figures.wayTurns);
+    showOwnText(report);
+    return RUN_OK;
 }
 
 // Puts in `name` the name maze `index` (from 0) of the run is saved under:
@@ -203,11 +228,12 @@ static RunStatus saveFiles(const CommandLine &given, const SaveChoice &choice, i
 }
 
 // One round over the mazes of the run, saving the files `text` and
-// `picture` ask for: the first maze is the one carved already when
-// `firstCarved`, every other one is set up from its seed and carved. A book
-// is begun at the first maze's pages and ended after the last's.
+// `picture` ask for, then with `report` the report on each maze: the first
+// maze is the one carved already when `firstCarved`, every other one is set
+// up from its seed and carved. A book is begun at the first maze's pages
+// and ended after the last's.
 static RunStatus saveRound(const CommandLine &given, const SaveChoice &choice, uint32_t seed,
-                           bool firstCarved, bool text, bool picture) {
+                           bool firstCarved, bool text, bool picture, bool report) {
     bool bookOpen = false;
     RunStatus status = RUN_OK;
     for (int32_t index = 0; index < given.count && status == RUN_OK; index++) {
@@ -219,6 +245,7 @@ static RunStatus saveRound(const CommandLine &given, const SaveChoice &choice, u
             if (status != RUN_OK) break;
         }
         status = saveFiles(given, choice, index, text, picture, &bookOpen);
+        if (status == RUN_OK && report) status = reportMaze(given);
     }
     if (bookOpen) {
         RunStatus finished = finishPdf(status == RUN_OK);
@@ -240,8 +267,8 @@ RunStatus makeMazes(const CommandLine &given, uint32_t seed) {
     // maze to its last: a book of several mazes and their text files are
     // made in two rounds, the second carving the same mazes again.
     if (picture && text && given.picture == PICTURE_PDF && given.count > 1) {
-        status = saveRound(given, choice, seed, true, true, false);
-        return status == RUN_OK ? saveRound(given, choice, seed, false, false, true) : status;
+        status = saveRound(given, choice, seed, true, true, false, true);
+        return status == RUN_OK ? saveRound(given, choice, seed, false, false, true, false) : status;
     }
-    return saveRound(given, choice, seed, true, text, picture);
+    return saveRound(given, choice, seed, true, text, picture, true);
 }

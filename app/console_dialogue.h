@@ -11,9 +11,9 @@
 #include "platform/run_status.h"
 
 // Asks for the height and the width that `given` lacks, then sets up the
-// maze (setUpMaze) with the generator seeded by the given seed, else by the
-// clock's second at that moment, which it puts in `seed`. Returns the
-// set-up's status.
+// maze (setUpMaze) for the given algorithm and braid, with the generator
+// seeded by the given seed, else by the clock's second at that moment,
+// which it puts in `seed`. Returns the set-up's status.
 RunStatus askMazeSize(const CommandLine &given, uint32_t *seed);
 
 // Checks, when `given` chooses a format with a picture, that the picture
@@ -34,5 +34,13 @@ RunStatus makeMazes(const CommandLine &given, uint32_t seed);
 // a progress line and shows the line that it has ended. Returns
 // carveMaze's status; the closing line is shown only on success.
 RunStatus generateMaze();
+
+// When `given` asks for it (--stats), shows the report on the maze once
+// its files are saved, on standard output in the locale's encoding
+// (showOwnText), one figure a line: the seed, the algorithm, the cells, the
+// dead ends and their share, the junctions, and the way's length and
+// turns, finding the way first (with a progress line) when the saves did
+// not. Returns RUN_OK or RUN_NO_MEMORY.
+RunStatus reportMaze(const CommandLine &given);
 
 #endif

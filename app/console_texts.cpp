@@ -6,6 +6,7 @@
 
 #include <cstdint>
 
+#include "maze/maze_braid.h"
 #include "maze/maze_random.h"
 #include "maze/maze_state.h"
 #include "app/command_line.h"
@@ -36,6 +37,7 @@ static constexpr uint64_t valueOf(const char *digits) {
 #define PASSAGE_WIDTH_TEXT "5"
 #define WALL_THICKNESS_TEXT "1"
 #define PAGE_MARGIN_TEXT "12.7"
+#define LARGEST_BRAID_TEXT "100"
 static_assert(valueOf(SMALLEST_SIDE_TEXT) == SMALLEST_SIDE, "the smallest side quoted");
 static_assert(valueOf(LONGEST_NAME_TEXT) == LONGEST_NAME, "the longest name quoted");
 static_assert(valueOf(LARGEST_SEED_TEXT) == LARGEST_SEED, "the largest seed quoted");
@@ -47,6 +49,7 @@ static_assert(valueOf(LARGEST_DPI_TEXT) == LARGEST_DPI, "the finest resolution q
 static_assert(valueOf(PASSAGE_WIDTH_TEXT) == PASSAGE_WIDTH, "the usual passage quoted");
 static_assert(valueOf(WALL_THICKNESS_TEXT) == WALL_THICKNESS, "the usual rim quoted");
 static_assert(valueOf(PAGE_MARGIN_TEXT) == PAGE_MARGIN, "the margin in tenths of a millimetre quoted");
+static_assert(valueOf(LARGEST_BRAID_TEXT) == LARGEST_BRAID, "the largest braid quoted");
 
 /* The questions and the carving */
 
@@ -76,9 +79,9 @@ const char IMAGE_TOO_LARGE_MESSAGE[] = "画像が大きすぎて保存できま�
 
 #define USAGE_LINE_TEXT \
     "使い方: mazegen [--height N] [--width N] [--name 名前] [--format 形式] [--seed N]\n" \
-    "                [--count N] [--solution] [--picture 形式] [--page 用紙]\n" \
-    "                [--scale N] [--passage N] [--wall N] [--dpi N] [--png]\n" \
-    "                [--help] [--version]\n"
+    "                [--algorithm 名前] [--braid P] [--count N] [--solution]\n" \
+    "                [--picture 形式] [--page 用紙] [--scale N] [--passage N]\n" \
+    "                [--wall N] [--dpi N] [--png] [--stats] [--help] [--version]\n"
 const char USAGE_LINE[] = USAGE_LINE_TEXT;
 const char HELP_TEXT[] =
     USAGE_LINE_TEXT
@@ -97,6 +100,23 @@ const char HELP_TEXT[] =
     "  --seed N        乱数の種を N (0 から " LARGEST_SEED_TEXT ") にします。同じ種と同じ\n"
     "                  大きさからは、いつでも同じ迷路ができます。指定しないときは\n"
     "                  時計の秒を種にします。\n"
+    "  --algorithm 名前\n"
+    "                  迷路の作り方を選びます (既定は kruskal)。行き止まりの割合は\n"
+    "                  大きな迷路でのおよその値です:\n"
+    "    kruskal         既定。細かく枝分かれし、偏りのない模様 (行き止まり約 30 %)\n"
+    "    backtracker     長く曲がりくねった通路、行き止まりは少ない (約 10 %)\n"
+    "    prim            短い行き止まりがとても多い (約 36 %)\n"
+    "    wilson          どの迷路も同じ確率で選ばれる、偏りのない迷路 (約 29 %)\n"
+    "    aldous-broder   wilson と同じく偏りがないが、作るのに時間がかかる (約 29 %)\n"
+    "    eller           一行ずつ作る、横に流れる通路 (約 29 %)\n"
+    "    hunt-and-kill   backtracker に似た長い通路 (約 10 %)\n"
+    "    growing-tree    backtracker と prim の中間 (約 17 %)\n"
+    "    sidewinder      一番上の行は一本の通路、上へ向かう通路が多い (約 28 %)\n"
+    "    binary-tree     どのセルも北か西に開き、左上へ斜めに偏る (約 25 %)\n"
+    "    division        部屋を壁で分けていく、長い直線の壁と通路 (約 27 %)\n"
+    "  --braid P       作ったあと、行き止まりを P % の確率でもう一か所開き、\n"
+    "                  輪のある迷路にします (0 から " LARGEST_BRAID_TEXT "、" LARGEST_BRAID_TEXT " で行き止まりなし)。\n"
+    "                  道筋は最短の道になります。\n"
     "  --solution      入口 (左上) と出口 (右下) を開け、その間の道筋も保存します:\n"
     "                  テキストには名前-solution.txt (道筋のセル番号、1 行に 1 つ)、\n"
     "                  画像には名前-solution.bmp (道筋を赤で描いた画像)。\n"
@@ -118,6 +138,9 @@ const char HELP_TEXT[] =
     "  --dpi N         印刷の解像度 N dpi (1 から " LARGEST_DPI_TEXT ") を画像に書き込みます。\n"
     "  --png           --picture png と同じです。BMP の上限 (" LARGEST_BITMAP_TEXT " x " LARGEST_BITMAP_TEXT " セル)\n"
     "                  を超える迷路も保存できます。\n"
+    "  --stats         保存のあとに迷路の統計を表示します: 種 (--seed で同じ迷路を\n"
+    "                  作り直せます)、アルゴリズム、セル数、行き止まり、分岐、\n"
+    "                  入口から出口までの道筋の長さと曲がり角の数。\n"
     "  --help          この説明を表示して終わります (--version より先)。\n"
     "  --version       名前と版を表示して終わります。\n"
     "\n"
@@ -153,4 +176,20 @@ const char BAD_COUNT[] = "--count の値は 1 から " LARGEST_COUNT_TEXT " ま�
 const char PNG_WITH_PICTURE[] = "--png は --picture png と同じで、ほかの形式とは指定できません: ";
 const char PAGE_WITHOUT_PDF[] = "--page は --picture pdf と一緒に指定します: ";
 const char16_t ANSWER_LABEL[] = u"答え";
+const char MISSING_ALGORITHM[] = "--algorithm のあとにアルゴリズムの名前がありません";
+const char BAD_ALGORITHM[] =
+    "--algorithm の値は kruskal、backtracker、prim、wilson、aldous-broder、eller、"
+    "hunt-and-kill、growing-tree、sidewinder、binary-tree、division のどれかです: ";
+const char MISSING_BRAID[] = "--braid のあとに割合の値がありません";
+const char BAD_BRAID[] = "--braid の値は 0 から " LARGEST_BRAID_TEXT " までの整数です: ";
 const char CANNOT_SHOW_MESSAGE[] = "標準出力に書き込めません!\n";
+
+/* The report on the maze */
+
+const char REPORT_SEED[] = "種: ";
+const char REPORT_ALGORITHM[] = "アルゴリズム: ";
+const char REPORT_CELLS[] = "セル数: ";
+const char REPORT_DEAD_ENDS[] = "行き止まり: ";
+const char REPORT_JUNCTIONS[] = "分岐 (三方か四方に開いたセル): ";
+const char REPORT_WAY_LENGTH[] = "道筋の長さ (セル): ";
+const char REPORT_WAY_TURNS[] = "道筋の曲がり角: ";

@@ -61,6 +61,21 @@ extern const char PNG_WITH_PICTURE[];  // --png beside another picture format, b
 extern const char PAGE_WITHOUT_PDF[];  // --page without --picture pdf, before the paper
 // What a PDF viewer shows before the number of an answer page, in UTF-16.
 extern const char16_t ANSWER_LABEL[];
+extern const char MISSING_ALGORITHM[];
+extern const char BAD_ALGORITHM[];
+extern const char MISSING_BRAID[];
+extern const char BAD_BRAID[];
 extern const char CANNOT_SHOW_MESSAGE[];  // standard output did not take a text
+
+/* The report on the maze (--stats): each label starts a line, its figure
+   follows in ASCII digits */
+
+extern const char REPORT_SEED[];        // the seed that makes the maze again
+extern const char REPORT_ALGORITHM[];   // the carving's name
+extern const char REPORT_CELLS[];       // the cells
+extern const char REPORT_DEAD_ENDS[];   // the dead ends, then their share
+extern const char REPORT_JUNCTIONS[];   // cells open on three or four sides
+extern const char REPORT_WAY_LENGTH[];  // the way's cells, entrance to exit
+extern const char REPORT_WAY_TURNS[];   // the way's turns
 
 #endif

@@ -10,11 +10,67 @@
 // spread into the wall flags only once carving ends.
 #include "maze/carve_kruskal.h"
 
+#include <cstdlib>
+#include <cstring>
+
 #include "maze/maze_random.h"
 #include "maze/maze_state.h"
 #include "platform/progress.h"
 
 static const uint32_t WORDS_PER_BLOCK = CANDIDATE_BLOCK_BITS / 64;
+
+// Blocks of the candidate list's Fenwick tree for `wallCount` wall ids.
+static uint64_t candidateBlocksFor(uint64_t wallCount) {
+    return (wallCount + CANDIDATE_BLOCK_BITS - 1) / CANDIDATE_BLOCK_BITS;
+}
+
+uint64_t kruskalBytes(uint64_t width, uint64_t height) {
+    uint64_t cells = width * height;
+    uint64_t walls = (width - 1) * height + (height - 1) * width;
+    return cells * sizeof(CellSet) + wallWordCount(walls) * sizeof(uint64_t) +
+           candidateBlocksFor(walls) * sizeof(uint32_t);
+}
+
+// Marks every wall id a candidate and builds the per-block Fenwick tree
+// over those bits in linear time.
+static void fillCandidates() {
+    uint64_t words = wallWordCount(maze.wallCount);
+    memset(maze.candidateWalls, 0xFF, words * sizeof(uint64_t));
+    uint32_t tailBits = maze.wallCount % 64;
+    if (tailBits != 0) maze.candidateWalls[words - 1] = (UINT64_C(1) << tailBits) - 1;
+
+    uint32_t blocks = maze.candidateBlockCount;
+    for (uint32_t b = 0; b < blocks; b++) {
+        uint64_t first = (uint64_t)b * CANDIDATE_BLOCK_BITS;
+        uint64_t end = first + CANDIDATE_BLOCK_BITS;
+        if (end > maze.wallCount) end = maze.wallCount;
+        maze.candidateBlockTree[b] = (uint32_t)(end - first);
+    }
+    // Fenwick node i (1-based) adds its total into its parent i + (i & -i).
+    for (uint32_t i = 1; i <= blocks; i++) {
+        uint64_t parent = (uint64_t)i + (i & (0u - i));
+        if (parent <= blocks) maze.candidateBlockTree[parent - 1] += maze.candidateBlockTree[i - 1];
+    }
+    maze.candidateCount = maze.wallCount;
+}
+
+RunStatus setUpKruskal() {
+    maze.candidateBlockCount = (uint32_t)candidateBlocksFor(maze.wallCount);
+    size_t wallBits = (size_t)(wallWordCount(maze.wallCount) * sizeof(uint64_t));
+    maze.cellSets = (CellSet *)malloc((size_t)maze.cellCount * sizeof(CellSet));
+    maze.candidateWalls = (uint64_t *)malloc(wallBits);
+    maze.candidateBlockTree =
+        (uint32_t *)malloc((size_t)maze.candidateBlockCount * sizeof(uint32_t));
+    if (!maze.cellSets || !maze.candidateWalls || !maze.candidateBlockTree) return RUN_NO_MEMORY;
+
+    for (uint32_t i = 0; i < maze.cellCount; i++) {
+        maze.cellSets[i].label = i;
+        maze.cellSets[i].next = i;
+        maze.cellSets[i].size = 1;
+    }
+    fillCandidates();
+    return RUN_OK;
+}
 
 // Set bits of `word`, without a call into the runtime on machines where
 // the compiler may not assume a population-count instruction.

@@ -11,6 +11,14 @@
 // Returned by pickWall when no candidate is left.
 const uint32_t NO_WALL = 0xFFFFFFFFu;
 
+// The bytes of Kruskal's bookkeeping for a width x height maze: the sets,
+// the candidate bits and their Fenwick tree.
+uint64_t kruskalBytes(uint64_t width, uint64_t height);
+
+// Allocates and fills Kruskal's bookkeeping, for setUpMaze: every cell its
+// own set, every wall a candidate. Returns RUN_OK or RUN_NO_MEMORY.
+RunStatus setUpKruskal();
+
 // Removes walls from the maze set up by setUpMaze until every cell is
 // joined: exactly cellCount - 1 removals, reported to the progress line of
 // the step under way. Which maze comes out depends only on the draws of

@@ -45,3 +45,39 @@ uint32_t drawPickPosition(uint32_t count) {
     return (uint32_t)(value % count);
 }
 
+
+// Bits of a draw, and the counts whose values take one, two or four draws.
+static const int DRAW_BITS = 15;
+static const uint32_t ONE_DRAW_REACH = 1u << DRAW_BITS;
+static const uint32_t TWO_DRAW_REACH = 1u << (2 * DRAW_BITS);
+
+uint32_t drawChoice(uint32_t count) {
+    if (count == 1) return 0;
+    // The product's low part decides a redraw: below `count` it may lie
+    // below range mod count, which is then worked out (rarely: the choices
+    // of a walk never need it).
+    if (count <= ONE_DRAW_REACH) {
+        for (;;) {
+            uint32_t product = drawRandom() * count;
+            uint32_t low = product & (ONE_DRAW_REACH - 1);
+            if (low >= count || low >= ONE_DRAW_REACH % count) return product >> DRAW_BITS;
+        }
+    }
+    if (count <= TWO_DRAW_REACH) {
+        for (;;) {
+            uint64_t value = (uint64_t)drawRandom() << DRAW_BITS | drawRandom();
+            uint64_t product = value * count;
+            uint64_t low = product & (TWO_DRAW_REACH - 1);
+            if (low >= count || low >= TWO_DRAW_REACH % count) return (uint32_t)(product >> (2 * DRAW_BITS));
+        }
+    }
+    const int bits = 4 * DRAW_BITS;
+    const uint64_t range = UINT64_C(1) << bits;
+    for (;;) {
+        uint64_t value = 0;
+        for (int drawn = 0; drawn < bits; drawn += DRAW_BITS) value = value << DRAW_BITS | drawRandom();
+        unsigned __int128 product = (unsigned __int128)value * count;
+        uint64_t low = (uint64_t)product & (range - 1);
+        if (low >= count || low >= range % count) return (uint32_t)(product >> bits);
+    }
+}

@@ -27,4 +27,14 @@ uint32_t drawRandom();
 // range - (range mod count) is drawn again, and the position is v mod count.
 uint32_t drawPickPosition(uint32_t count);
 
+// Draws one of `count` (> 0) choices, every one equally likely, for every
+// carving but the default: a value v of one draw while count <= 2^15, of
+// two, (d1 << 15) | d2, while count <= 2^30, else of four (60 bits); the
+// choice is v * count / range, the top of the product, and a v whose
+// v * count mod range is below range mod count is drawn again. A single
+// choice takes no draw. Unlike drawPickPosition's v mod count, which for a
+// few choices keeps only the generator's lowest bits (a coin repeats every
+// 2^16 picks), the choice comes from the top bits of the draws.
+uint32_t drawChoice(uint32_t count);
+
 #endif

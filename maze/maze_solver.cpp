@@ -1,24 +1,19 @@
-// Finding the way through: a walk of the maze's tree from the exit that
-// keeps, for each cell it reaches, only the side its parent lies on (2
-// bits), and so needs no stack. Once the walk reaches cell 0, the parents
-// from there lead back to the exit along the way.
+// Finding the way through. In a perfect maze: a walk of the maze's tree
+// from the exit that keeps, for each cell it reaches, only the side its
+// parent lies on (2 bits), and so needs no stack; once the walk reaches cell
+// 0, the parents from there lead back to the exit along the way. In a maze
+// with loops: a breadth-first search from cell 0 that keeps the same 2 bits
+// a cell, whose parents lead back from the exit along a shortest way.
 #include "maze/maze_solver.h"
 
 #include <cstdlib>
 
+#include "maze/maze_grid.h"
 #include "platform/progress.h"
 
-// The sides of a cell, as the raster numbers them.
-enum Side { NORTH = 0, EAST = 1, SOUTH = 2, WEST = 3, SIDES = 4 };
 // Cells visited between two reports to the progress line.
 static const uint32_t PROGRESS_CELLS = 1u << 16;
-// Cells whose parent sides share one byte.
-static const uint32_t SIDES_PER_BYTE = 4;
 
-// The side opposite `side`.
-static int opposite(int side) {
-    return (side + 2) % SIDES;
-}
 
 // The neighbour of `cell` on `side` when the wall between them has been
 // carved away, else NO_CELL (a standing wall or the border).
@@ -44,9 +39,59 @@ static void setParentSide(uint8_t *sides, uint32_t cell, int side) {
     *byte = (uint8_t)((*byte & ~(3 << shift)) | side << shift);
 }
 
+uint64_t wayBytes(uint64_t cells, bool shortest) {
+    uint64_t walk = sideBytes(cells) + bitBytes(cells);
+    return shortest ? walk + bitBytes(cells) + cells * sizeof(uint32_t) : walk;
+}
+
+// Marks in maze.wayCells the cells from `from` along the parents' sides in
+// `sides` to the cell that has none to follow, `to`; sets maze.wayLength.
+static void markWay(const uint8_t *sides, uint32_t from, uint32_t to) {
+    maze.wayLength = 1;
+    for (uint32_t cell = from;; maze.wayLength++) {
+        maze.wayCells[cell / 64] |= UINT64_C(1) << (cell % 64);
+        if (cell == to) break;
+        cell = openNeighbour(cell, parentSide(sides, cell));
+    }
+}
+
+// Breadth first from cell 0 until the exit is reached, each cell's parent
+// side in `sides`, then marks the way from the exit back. Returns RUN_OK or
+// RUN_NO_MEMORY.
+static RunStatus findShortestWay(uint8_t *sides) {
+    uint32_t last = maze.cellCount - 1;
+    uint64_t *seen = (uint64_t *)calloc(1, (size_t)bitBytes(maze.cellCount));
+    uint32_t *queue = (uint32_t *)malloc((size_t)maze.cellCount * sizeof(uint32_t));
+    if (!seen || !queue) {
+        free(seen);
+        free(queue);
+        return RUN_NO_MEMORY;
+    }
+    seen[0] = 1;
+    queue[0] = 0;
+    // Every cell enters the queue once at most; the exit is reached, as
+    // braiding only opens walls of a perfect maze.
+    for (uint32_t head = 0, tail = 1; head < tail; head++) {
+        uint32_t cell = queue[head];
+        if (cell == last) break;
+        if (head % PROGRESS_CELLS == 0) showProgress(head);
+        for (int side = NORTH; side < SIDES; side++) {
+            uint32_t next = openNeighbour(cell, side);
+            if (next == NO_CELL || (seen[next / 64] >> (next % 64) & 1)) continue;
+            seen[next / 64] |= UINT64_C(1) << (next % 64);
+            setParentSide(sides, next, oppositeSide(side));
+            queue[tail++] = next;
+        }
+    }
+    free(seen);
+    free(queue);
+    markWay(sides, last, 0);
+    return RUN_OK;
+}
+
 RunStatus findWay() {
     uint32_t last = maze.cellCount - 1;
-    uint8_t *sides = (uint8_t *)calloc(maze.cellCount / SIDES_PER_BYTE + 1, 1);
+    uint8_t *sides = (uint8_t *)calloc((size_t)sideBytes(maze.cellCount), 1);
     free(maze.wayCells);
     maze.wayCells = (uint64_t *)calloc((size_t)wallWordCount(maze.cellCount), sizeof(uint64_t));
     if (!sides || !maze.wayCells) {
@@ -54,6 +99,15 @@ RunStatus findWay() {
         free(maze.wayCells);
         maze.wayCells = nullptr;
         return RUN_NO_MEMORY;
+    }
+    if (maze.braidPercent > 0) {
+        RunStatus status = findShortestWay(sides);
+        free(sides);
+        if (status != RUN_OK) {
+            free(maze.wayCells);
+            maze.wayCells = nullptr;
+        }
+        return status;
     }
     // Depth first from the exit: at each cell the sides are tried in
     // order, skipping the parent's; a cell whose sides are all tried hands
@@ -66,7 +120,7 @@ RunStatus findWay() {
         if (side == SIDES) {
             int up = parentSide(sides, cell);
             cell = openNeighbour(cell, up);
-            side = opposite(up) + 1;
+            side = oppositeSide(up) + 1;
             continue;
         }
         uint32_t next = side == parentSide(sides, cell) && cell != last ? NO_CELL
@@ -75,18 +129,13 @@ RunStatus findWay() {
             side++;
             continue;
         }
-        setParentSide(sides, next, opposite(side));
+        setParentSide(sides, next, oppositeSide(side));
         cell = next;
         side = NORTH;
         if (++visited % PROGRESS_CELLS == 0) showProgress(visited);
     }
     // From the entrance back along the parents to the exit.
-    maze.wayLength = 1;
-    for (cell = 0;; maze.wayLength++) {
-        maze.wayCells[cell / 64] |= UINT64_C(1) << (cell % 64);
-        if (cell == last) break;
-        cell = openNeighbour(cell, parentSide(sides, cell));
-    }
+    markWay(sides, 0, last);
     free(sides);
     return RUN_OK;
 }

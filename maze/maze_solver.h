@@ -12,10 +12,18 @@
 // the first one.
 const uint32_t NO_CELL = 0xFFFFFFFFu;
 
+// The most bytes findWay holds besides the wall flags for a maze of
+// `cells` cells: the tree walk's, or with `shortest` the breadth-first
+// search's.
+uint64_t wayBytes(uint64_t cells, bool shortest);
+
 // Finds the way through the maze whose wall flags are settled and marks
 // its cells in maze.wayCells, reporting the cells searched to the progress
-// line of the step under way. Walks the maze's tree without recursion and
-// with 2 bits a cell besides the marks. Returns RUN_OK or RUN_NO_MEMORY.
+// line of the step under way. A perfect maze's one way is found by a walk of
+// its tree, without recursion and with 2 bits a cell besides the marks; a
+// braided one's (maze.braidPercent above 0), a shortest way, breadth first
+// from cell 0 with its neighbours in side order, with 2 bits, 1 bit and a
+// 4-byte queue entry a cell. Returns RUN_OK or RUN_NO_MEMORY.
 RunStatus findWay();
 
 // True when `cell` lies on the way found by findWay.
@@ -24,7 +32,9 @@ inline bool onWay(uint32_t cell) {
 }
 
 // The cell after `cell` on the way from cell 0, given the one before it
-// (`previous`, NO_CELL at cell 0); NO_CELL after the last cell.
+// (`previous`, NO_CELL at cell 0); NO_CELL after the last cell. A shortest
+// way has no cell beside two others of it but its neighbours on the way, so
+// the next cell is the one open neighbour on it that is not `previous`.
 uint32_t nextOnWay(uint32_t cell, uint32_t previous);
 
 #endif

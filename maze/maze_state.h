@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "maze/maze_generator.h"
 #include "platform/run_status.h"
 
 // One cell's entry in the sets of joined cells that carving keeps.
@@ -20,6 +21,11 @@ struct MazeState {
     /* Sizes, as answered at the console */
     int32_t mazeWidth = -1;       // cell columns; -1 until read; >= 2 once set up
     int32_t mazeHeight = -1;      // cell rows; -1 until read; >= 2 once set up
+
+    /* What is carved, set before set-up */
+    AlgorithmId algorithm = ALGORITHM_KRUSKAL;  // the carving, by the generator's table
+    uint32_t braidPercent = 0;  // chance in percent that a dead end is opened once
+                                // carved (braidMaze), 0 to LARGEST_BRAID; 0 = perfect
 
     /* Counts, valid once set up */
     uint32_t cellCount = 0;       // mazeWidth * mazeHeight
@@ -42,6 +48,12 @@ struct MazeState {
     uint32_t candidateBlockCount = 0;        // blocks of CANDIDATE_BLOCK_BITS wall ids
     uint32_t candidateCount = 0;             // candidates left; 0 once carving is done
 
+    /* The other carvings' bookkeeping, from set-up until settleWallFlags
+       frees it; each carving allocates only what it uses */
+    uint64_t *reachedCells = nullptr;  // cellCount bits, 64 a word; 1 = joined to the maze
+    uint8_t *cellSides = nullptr;      // 2 bits a slot, 4 a byte: a side per cell or per step
+    uint32_t *cellList = nullptr;      // cells waiting to be carved from, or per-column records
+
     /* The way through, from the top-left cell to the bottom-right one, once
        findWay has found it */
     uint64_t *wayCells = nullptr;  // cellCount bits, 64 a word; 1 = on the way
@@ -49,6 +61,7 @@ struct MazeState {
 
     /* Random draws */
     uint32_t randomNext = 1;  // generator state; seeded by setUpMaze
+    uint32_t seed = 0;        // the seed set-up was given, which makes this maze again
 };
 
 extern MazeState maze;
@@ -59,21 +72,25 @@ const int32_t SMALLEST_SIDE = 2;
 // Wall ids per bit-vector block of the candidate list.
 const uint32_t CANDIDATE_BLOCK_BITS = 512;
 
-// The most bytes a width x height maze holds at once, while it is carved or
-// once its wall flags are written, or 0 when its counts do not fit in 32
-// bits. Both sizes must be at least 2.
+// The most bytes a width x height maze holds at once with maze.algorithm
+// and maze.braidPercent: while it is carved, while its wall flags are
+// written, while dead ends are opened or the way is found; 0 when its
+// counts do not fit in 32 bits. Both sizes must be at least 2.
 uint64_t mazeStateBytes(int32_t width, int32_t height);
 
-// Checks the sizes in `maze`, seeds the generator with `seed` and
-// allocates and fills the carving bookkeeping: every cell its own set, every
-// wall standing and a candidate. Returns RUN_OK, RUN_SIZE_REJECTED (a size
-// below 2), RUN_TOO_LARGE or RUN_NO_MEMORY; on failure nothing is seeded
-// and nothing stays allocated.
+// Checks the sizes in `maze` and the memory the maze needs, seeds the
+// generator with `seed` (kept in maze.seed) and allocates and fills the
+// bookkeeping of maze.algorithm (setUpCarving): for the default, every cell
+// its own set, every wall standing and a candidate. Returns RUN_OK,
+// RUN_SIZE_REJECTED (a size below 2), RUN_TOO_LARGE or RUN_NO_MEMORY; a
+// size or memory refused leaves the generator unseeded, and no failure
+// leaves anything allocated.
 RunStatus setUpMaze(uint32_t seed);
 
 // Frees the carving bookkeeping and writes the wall flags from carvedWalls
-// (all 1 straight after set-up). Returns RUN_OK or RUN_NO_MEMORY, when
-// the flags cannot be allocated (the bookkeeping is freed all the same).
+// (all 1 straight after set-up, but for the division's). Returns RUN_OK or
+// RUN_NO_MEMORY, when the flags cannot be allocated (the bookkeeping is
+// freed all the same).
 RunStatus settleWallFlags();
 
 // Frees every array of the maze state; safe to call

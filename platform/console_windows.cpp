@@ -7,31 +7,38 @@
 #include <io.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 // Code page of the program's texts: Shift_JIS as Windows has it.
 static const UINT TEXT_CODE_PAGE = 932;
-// Characters of one console write: more than any text with CR LF.
-static const size_t CONSOLE_CHUNK = 4096;
 
 // Writes `text` to `console` in one write, as characters converted from
 // code page 932 with CR LF line ends, so that a console of any code page
-// shows it as Japanese; false when it is not a console or the text does
-// not convert.
+// shows it as Japanese; false when it is not a console, the text does not
+// convert or there is no memory for its characters. A text of any length
+// is written whole: its characters are at most one a byte, and a CR goes
+// before each line end.
 static bool writeToConsole(HANDLE console, const char *text) {
     DWORD mode;
     if (!GetConsoleMode(console, &mode)) return false;
-    WCHAR wide[CONSOLE_CHUNK];
-    int length = MultiByteToWideChar(TEXT_CODE_PAGE, MB_ERR_INVALID_CHARS, text, -1, wide,
-                                     (int)(sizeof wide / sizeof *wide) / 2);
-    if (length <= 0) return false;
-    WCHAR lines[CONSOLE_CHUNK];
-    DWORD used = 0;
-    for (int i = 0; i + 1 < length; i++) {
-        if (wide[i] == L'\n') lines[used++] = L'\r';
-        lines[used++] = wide[i];
+    size_t bytes = strlen(text) + 1;
+    WCHAR *wide = (WCHAR *)malloc(3 * bytes * sizeof(WCHAR));
+    if (!wide) return false;
+    WCHAR *lines = wide + bytes;
+    int length = MultiByteToWideChar(TEXT_CODE_PAGE, MB_ERR_INVALID_CHARS, text, -1, wide, (int)bytes);
+    bool shown = false;
+    if (length > 0) {
+        DWORD used = 0;
+        for (int i = 0; i + 1 < length; i++) {
+            if (wide[i] == L'\n') lines[used++] = L'\r';
+            lines[used++] = wide[i];
+        }
+        DWORD written;
+        shown = WriteConsoleW(console, lines, used, &written, nullptr) != 0;
     }
-    DWORD written;
-    return WriteConsoleW(console, lines, used, &written, nullptr) != 0;
+    free(wide);
+    return shown;
 }
 
 // Shows `text` on the console behind `handle`, or else, for a file or a

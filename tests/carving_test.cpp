@@ -4,11 +4,17 @@
 #include <ext/pb_ds/tree_policy.hpp>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <random>
 #include <vector>
 
 #include "maze/carve_kruskal.h"
 #include "maze/maze_generator.h"
 #include "maze/maze_random.h"
+#include "maze/maze_report.h"
+#include "maze/maze_solver.h"
 #include "maze/maze_state.h"
 #include "tests/support.h"
 
@@ -262,6 +268,230 @@ TEST(Generator, EveryMazeHasTheSameTextureEverywhere) {
         EXPECT_NEAR(eastShare(m, 0, c.side), 0.5, c.overall) << c.side;
         EXPECT_NEAR(eastShare(m, 0, c.side / 10), 0.5, 0.01) << c.side << ", top tenth";
         EXPECT_NEAR(meanRun(m, true) / meanRun(m, false), 1.0, 0.03) << c.side;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// The maze of the record, as its settled flags give it.
+ReadMaze recordedMaze() {
+    return ReadMaze{maze.mazeWidth, maze.mazeHeight,
+                    std::vector<int>(maze.eastWalls, maze.eastWalls + maze.eastWallCount),
+                    std::vector<int>(maze.southWalls, maze.southWalls + maze.southWallCount)};
+}
+
+// The flags of a maze carved by `algorithm` from `seed` and braided by
+// `braid`; none when set-up or carving fails. The record is left as the
+// default's.
+ReadMaze carvedBy(AlgorithmId algorithm, int w, int h, uint32_t seed, uint32_t braid = 0) {
+    maze.algorithm = algorithm;
+    maze.braidPercent = braid;
+    ReadMaze m;
+    if (setUp(w, h)) {
+        seedRandom(seed);
+        if (carveMaze() == RUN_OK) m = recordedMaze();
+    }
+    releaseMaze();
+    maze.algorithm = ALGORITHM_KRUSKAL;
+    maze.braidPercent = 0;
+    return m;
+}
+
+// Cells of `m` open on one side only.
+long deadEnds(const ReadMaze &m) {
+    long count = 0;
+    for (uint32_t cell = 0; cell < (uint32_t)(m.width * m.height); cell++) count += openSides(m, cell) == 1;
+    return count;
+}
+
+std::string named(AlgorithmId algorithm) {
+    return algorithmName(algorithm);
+}
+
+TEST(Algorithms, EachNameTheTextsGiveIsFound) {
+    for (int id = 0; id < ALGORITHM_COUNT; id++) {
+        const char *name = algorithmName((AlgorithmId)id);
+        EXPECT_EQ(algorithmNamed(name), id) << name;
+        EXPECT_NE(strstr(HELP_TEXT, (std::string("\n    ") + name + " ").c_str()), nullptr) << name;
+        EXPECT_NE(strstr(BAD_ALGORITHM, name), nullptr) << name;
+    }
+    for (const char *wrong : {"", "Kruskal", "kruskal ", "hunt", "binary_tree", "division2"})
+        EXPECT_EQ(algorithmNamed(wrong), ALGORITHM_COUNT) << wrong;
+}
+
+TEST(Algorithms, EveryOneCarvesAPerfectMazeAgainFromItsSeed) {
+    // Every shape from the smallest, thin ones both ways; the same seed
+    // gives the same maze, another seed another.
+    const int sizes[][2] = {{2, 2}, {3, 2}, {2, 3}, {2, 37}, {41, 2}, {7, 7}, {13, 29}, {50, 60}};
+    for (int id = 0; id < ALGORITHM_COUNT; id++) {
+        AlgorithmId algorithm = (AlgorithmId)id;
+        for (auto &s : sizes)
+            for (uint32_t seed : {1u, 42u, 1700000000u}) {
+                std::string shape = named(algorithm) + " " + std::to_string(s[0]) + " x " +
+                                    std::to_string(s[1]) + " seed " + std::to_string(seed);
+                ReadMaze m = carvedBy(algorithm, s[0], s[1], seed);
+                ASSERT_EQ(perfectMazeProblem(m), "") << shape;
+                ReadMaze again = carvedBy(algorithm, s[0], s[1], seed);
+                ASSERT_TRUE(again.east == m.east && again.south == m.south) << shape;
+            }
+        EXPECT_NE(carvedBy(algorithm, 50, 60, 1).east, carvedBy(algorithm, 50, 60, 2).east) << named(algorithm);
+    }
+    // Walks millions of cells deep and rows of millions of cells, without
+    // recursion or a stack beyond the maze's own budget.
+    const struct { AlgorithmId algorithm; int w, h; } thin[] = {
+        {ALGORITHM_BACKTRACKER, 2, 3000000}, {ALGORITHM_HUNT_AND_KILL, 3000000, 2},
+        {ALGORITHM_ELLER, 3000000, 2}, {ALGORITHM_DIVISION, 2, 3000000}};
+    for (auto &t : thin)
+        EXPECT_EQ(perfectMazeProblem(carvedBy(t.algorithm, t.w, t.h, 7)), "") << named(t.algorithm);
+}
+
+TEST(Algorithms, EachHasItsTexture) {
+    // Dead ends among the cells of three 200 x 200 mazes, in the band of the
+    // algorithm's texture; the carvings that make straight corridors along
+    // the top row and the left column make them whole.
+    const struct { AlgorithmId algorithm; double low, high; bool topCorridor, leftCorridor; } rows[] = {
+        {ALGORITHM_KRUSKAL, 0.29, 0.32, false, false},
+        {ALGORITHM_BACKTRACKER, 0.09, 0.11, false, false},
+        {ALGORITHM_PRIM, 0.345, 0.37, false, false},
+        {ALGORITHM_WILSON, 0.285, 0.305, false, false},
+        {ALGORITHM_ALDOUS_BRODER, 0.285, 0.305, false, false},
+        {ALGORITHM_ELLER, 0.275, 0.30, false, false},
+        {ALGORITHM_HUNT_AND_KILL, 0.085, 0.105, false, false},
+        {ALGORITHM_GROWING_TREE, 0.16, 0.21, false, false},
+        {ALGORITHM_SIDEWINDER, 0.265, 0.29, true, false},
+        {ALGORITHM_BINARY_TREE, 0.24, 0.26, true, true},
+        {ALGORITHM_DIVISION, 0.26, 0.28, false, false},
+    };
+    const int side = 200;
+    for (auto &row : rows) {
+        long ends = 0;
+        for (uint32_t seed : {3u, 1234u, 987654321u}) {
+            ReadMaze m = carvedBy(row.algorithm, side, side, seed);
+            ASSERT_EQ(perfectMazeProblem(m), "") << named(row.algorithm);
+            ends += deadEnds(m);
+            bool top = true, left = true;
+            for (int c = 0; c + 1 < side; c++) top &= m.east[c] == 0;
+            for (int r = 0; r + 1 < side; r++) left &= m.south[r * side] == 0;
+            EXPECT_TRUE(top || !row.topCorridor) << named(row.algorithm);
+            EXPECT_TRUE(left || !row.leftCorridor) << named(row.algorithm);
+        }
+        double share = (double)ends / (3.0 * side * side);
+        EXPECT_GE(share, row.low) << named(row.algorithm);
+        EXPECT_LE(share, row.high) << named(row.algorithm);
+    }
+}
+
+// A width x height maze carved by `algorithm` from `seed`, set up as
+// setUpMaze does but for its memory check, which reads the system's
+// figures and would outweigh thousands of 3 x 3 carvings.
+ReadMaze quickCarve(AlgorithmId algorithm, int w, int h, uint32_t seed) {
+    maze.algorithm = algorithm;
+    maze.mazeWidth = w;
+    maze.mazeHeight = h;
+    maze.cellCount = (uint32_t)(w * h);
+    maze.eastWallCount = (uint32_t)((w - 1) * h);
+    maze.southWallCount = (uint32_t)((h - 1) * w);
+    maze.wallCount = maze.eastWallCount + maze.southWallCount;
+    maze.carvedWalls = (uint64_t *)calloc(wallWordCount(maze.wallCount), sizeof(uint64_t));
+    ReadMaze m;
+    if (maze.carvedWalls && setUpCarving() == RUN_OK) {
+        seedRandom(seed);
+        if (carveMaze() == RUN_OK) m = recordedMaze();
+    }
+    releaseMaze();
+    maze.algorithm = ALGORITHM_KRUSKAL;
+    return m;
+}
+
+TEST(Algorithms, WilsonAndAldousBroderDrawEverySpanningTreeAlike) {
+    // The 3 x 3 grid has 192 spanning trees. Of 100 mazes a tree, from seeds
+    // of the test's own generator, each walk draws every tree, and the
+    // chi-square of the counts over 191 degrees of freedom stays under its
+    // 0.1 % point, 257. Kruskal's carving, which favours some trees, lands
+    // far above it: the check tells the two apart.
+    const int TREES = 192, PER_TREE = 100;
+    const struct { AlgorithmId algorithm; bool uniform; } rows[] = {
+        {ALGORITHM_WILSON, true}, {ALGORITHM_ALDOUS_BRODER, true}, {ALGORITHM_KRUSKAL, false}};
+    for (auto &row : rows) {
+        std::map<std::vector<int>, int> counts;
+        std::mt19937 seeds(20261209);
+        for (int run = 0; run < TREES * PER_TREE; run++) {
+            ReadMaze m = quickCarve(row.algorithm, 3, 3, seeds() & LARGEST_SEED);
+            ASSERT_EQ(perfectMazeProblem(m), "") << named(row.algorithm);
+            std::vector<int> flags = m.east;
+            flags.insert(flags.end(), m.south.begin(), m.south.end());
+            counts[flags]++;
+        }
+        double chiSquare = 0;
+        for (auto &tree : counts) chiSquare += (tree.second - PER_TREE) * (tree.second - PER_TREE) / (double)PER_TREE;
+        if (row.uniform) {
+            EXPECT_EQ(counts.size(), (size_t)TREES) << named(row.algorithm);
+            EXPECT_LT(chiSquare, 257.0) << named(row.algorithm);
+        } else {
+            EXPECT_GT(chiSquare, 400.0) << named(row.algorithm);
+        }
+    }
+}
+
+TEST(Algorithms, BraidingOpensDeadEndsAndTheReportCountsThem) {
+    // Braiding opens walls and never raises one: at 0 % the perfect maze, at
+    // 100 % no dead end. In between, a share of about the chance is opened,
+    // and one opened towards another dead end takes two: of the dead ends,
+    // between 1 - 2P and 1 - P are left, but for the sampling's spread. The
+    // way is then a shortest one, the test's own breadth-first search's; the
+    // report's figures are the test's own counts.
+    const struct { AlgorithmId algorithm; uint32_t braid; } rows[] = {
+        {ALGORITHM_KRUSKAL, 0}, {ALGORITHM_KRUSKAL, 100}, {ALGORITHM_BACKTRACKER, 100},
+        {ALGORITHM_PRIM, 100}, {ALGORITHM_BACKTRACKER, 50}, {ALGORITHM_PRIM, 50},
+        {ALGORITHM_BINARY_TREE, 25}, {ALGORITHM_DIVISION, 10}, {ALGORITHM_WILSON, 0},
+        {ALGORITHM_ELLER, 90},
+    };
+    const double SPREAD = 0.08;
+    const int w = 60, h = 45;
+    for (auto &row : rows) {
+        std::string label = named(row.algorithm) + " braid " + std::to_string(row.braid);
+        ReadMaze perfect = carvedBy(row.algorithm, w, h, 31);
+        maze.algorithm = row.algorithm;
+        maze.braidPercent = row.braid;
+        ASSERT_TRUE(setUp(w, h));
+        seedRandom(31);
+        ASSERT_EQ(carveMaze(), RUN_OK);
+        ReadMaze braided = recordedMaze();
+        ASSERT_EQ(findWay(), RUN_OK);
+        MazeFigures figures = measureMaze();
+        releaseMaze();
+        maze.algorithm = ALGORITHM_KRUSKAL;
+        maze.braidPercent = 0;
+
+        long opened = 0;
+        for (size_t i = 0; i < perfect.east.size(); i++) {
+            ASSERT_LE(braided.east[i], perfect.east[i]) << label;
+            opened += braided.east[i] < perfect.east[i];
+        }
+        for (size_t i = 0; i < perfect.south.size(); i++) {
+            ASSERT_LE(braided.south[i], perfect.south[i]) << label;
+            opened += braided.south[i] < perfect.south[i];
+        }
+        double chance = row.braid / 100.0, left = (double)deadEnds(braided) / (double)deadEnds(perfect);
+        if (row.braid == 0 || row.braid == 100) {
+            EXPECT_EQ(left, 1.0 - chance) << label;
+        } else {
+            EXPECT_GE(left, 1.0 - 2 * chance - SPREAD) << label;
+            EXPECT_LE(left, 1.0 - chance + SPREAD) << label;
+        }
+        EXPECT_EQ(opened > 0, row.braid > 0) << label;
+
+        long junctions = 0;
+        for (uint32_t cell = 0; cell < (uint32_t)(w * h); cell++) junctions += openSides(braided, cell) >= 3;
+        std::vector<uint32_t> way = wayThrough(braided);
+        uint32_t turns = 0;
+        for (size_t i = 2; i < way.size(); i++) turns += way[i] - way[i - 1] != way[i - 1] - way[i - 2];
+        EXPECT_EQ(figures.deadEnds, (uint32_t)deadEnds(braided)) << label;
+        EXPECT_EQ(figures.junctions, (uint32_t)junctions) << label;
+        EXPECT_EQ(figures.wayLength, (uint32_t)way.size()) << label;
+        EXPECT_EQ(figures.wayTurns, turns) << label;
     }
 }
 

@@ -133,14 +133,15 @@ TEST_F(RobustRun, EachQuestionIsReadableOnTheTerminalBeforeItsAnswerIsRead) {
             EXPECT_NE(screen.find(text), std::string::npos) << row.lang << ": " << text << " not on: " << screen;
         EXPECT_TRUE(fileExists(path(std::string(row.name) + ".txt"))) << row.lang;
     }
-    // The usage text as well.
+    // The usage text as well, to its end: it is longer than 2048 characters.
     RunOptions help;
     help.terminal = Terminal::ALL;
     help.environment = {{"LANG", rows[0].lang}, {"LC_ALL", ""}};
     help.arguments = {"--help"};
     RunResult r = runMazegen(dir, "", help);
     EXPECT_EQ(r.status, 0);
-    for (const char *text : {"使い方: mazegen [--height N] [--width N]", "乱数の種を N (0 から 2147483647)"})
+    for (const char *text : {"使い方: mazegen [--height N] [--width N]", "乱数の種を N (0 から 2147483647)",
+                             "division        部屋を壁で分けていく", "指定すると、標準入力は読みません。"})
         EXPECT_NE(withoutControls(r.out).find(text), std::string::npos) << text << " not on: " << r.out;
 }
 

@@ -35,13 +35,21 @@ uint32_t valueOfOption(const std::vector<std::string> &arguments, const std::str
 class Run : public ScratchFolderTest {
 protected:
     void withPalette(const std::string &bytes) { writeFile(path("colorPalette.bin"), bytes); }
-    ReadMaze savedText(const std::string &name) {
+    // The maze of the text file `name`, checked perfect unless `braided`.
+    ReadMaze savedText(const std::string &name, bool braided = false) {
         ReadMaze m;
         EXPECT_EQ(parseTextMaze(readFile(path(name)), &m), "");
-        EXPECT_EQ(perfectMazeProblem(m), "");
+        EXPECT_EQ(perfectMazeProblem(m) == "", !braided) << name;
         return m;
     }
 };
+
+// True when `arguments` braid the maze.
+bool braids(const std::vector<std::string> &arguments) {
+    for (size_t i = 0; i < arguments.size(); i++)
+        if (arguments[i].rfind("--braid", 0) == 0) return arguments[i] != "--braid=0";
+    return false;
+}
 
 TEST_F(Run, NewUserRunSavesText) {
     RunResult r = runMazegen(dir, "10 20 m 1\n");
@@ -100,6 +108,19 @@ TEST_F(Run, CommandLineOptions) {
         {{"--solution=yes"}, std::string(UNKNOWN_ARGUMENT) + "--solution=yes\n"},
         {{"--png", "--solution", "--png"}, std::string("--png") + OPTION_TWICE + "--png\n"},
         {{"--help", "--help"}, std::string("--help") + OPTION_TWICE + "--help\n"},
+        {{"--algorithm"}, std::string(MISSING_ALGORITHM) + "\n"},
+        {{"--algorithm="}, std::string(MISSING_ALGORITHM) + "\n"},
+        {{"--algorithm", "dfs"}, std::string(BAD_ALGORITHM) + "dfs\n"},
+        {{"--algorithm=Prim"}, std::string(BAD_ALGORITHM) + "Prim\n"},
+        {{"--algorithm", "prim", "--algorithm", "prim"}, std::string("--algorithm") + OPTION_TWICE + "--algorithm\n"},
+        {{"--braid"}, std::string(MISSING_BRAID) + "\n"},
+        {{"--braid", "101"}, std::string(BAD_BRAID) + "101\n"},
+        {{"--braid=-1"}, std::string(BAD_BRAID) + "-1\n"},
+        {{"--braid", "12.5"}, std::string(BAD_BRAID) + "12.5\n"},
+        {{"--braid", "99999999999"}, std::string(BAD_BRAID) + "99999999999\n"},
+        {{"--braid", "5", "--braid=5"}, std::string("--braid") + OPTION_TWICE + "--braid=5\n"},
+        {{"--stats=1"}, std::string(UNKNOWN_ARGUMENT) + "--stats=1\n"},
+        {{"--stats", "--stats"}, std::string("--stats") + OPTION_TWICE + "--stats\n"},
         {{""}, std::string(UNKNOWN_ARGUMENT) + "\"\"\n"},
         {{"--picture"}, std::string(MISSING_PICTURE) + "\n"},
         {{"--picture", "gif"}, std::string(BAD_PICTURE) + "gif\n"},
@@ -435,6 +456,10 @@ TEST_F(Run, SavedTextAndPicturesAgree) {
         {{"--passage", "3", "--wall", "2", "--solution"}, "7 11 maze 3\n", 1, true, {"png", "svg", "pdf"}},
         {{"--passage", "1", "--wall", "3", "--scale", "2", "--dpi", "300"}, "6 5 maze 2\n", 2, false, {"png", "svg", "pdf"}},
         {{"--wall", "5", "--dpi", "96", "--solution"}, "4 9 maze 2\n", 1, true, {"png", "svg", "pdf"}},
+        // Other algorithms, and loops, whose way is a shortest one.
+        {{"--algorithm", "backtracker", "--solution"}, "20 31 maze 3\n", 1, true, {"png", "svg"}},
+        {{"--algorithm=division", "--braid", "60", "--solution", "--scale", "2"}, "9 14 maze 3\n", 2, true, {"pdf"}},
+        {{"--algorithm", "aldous-broder", "--braid=100", "--solution"}, "6 9 maze 3\n", 1, true, {"png"}},
     };
     // The save choice of a row: its --format, else its last typed answer.
     auto choiceOf = [](const std::vector<std::string> &arguments, const std::string &input) {
@@ -561,7 +586,7 @@ TEST_F(Run, SavedTextAndPicturesAgree) {
         EXPECT_EQ(fileExists(path("maze-solution.bmp")), picture && row.way) << shape;
         ReadMaze m;
         if (text) {
-            m = savedText("maze.txt");
+            m = savedText("maze.txt", braids(row.arguments));
         } else if (style.passage == 5 && style.wall == 1) {
             ASSERT_EQ(mazeFromBitmap(readFile(path("maze.bmp")), &m, row.scale), "") << shape;
         } else {
@@ -570,7 +595,7 @@ TEST_F(Run, SavedTextAndPicturesAgree) {
             asText.arguments.insert(asText.arguments.end(), {"--format", "text"});
             std::string sizes = row.input;
             EXPECT_EQ(runMazegen(dir, sizes.substr(0, sizes.rfind(' ')) + "\n", asText).status, 0) << shape;
-            m = savedText("maze.txt");
+            m = savedText("maze.txt", braids(row.arguments));
             removeTree(path("maze.txt"));
             removeTree(path("maze-solution.txt"));
         }
@@ -720,6 +745,73 @@ TEST_F(Run, CountsMakeTheMazesOfSingleRuns) {
         std::sort(expected.begin(), expected.end());
         EXPECT_EQ(listDir(dir), expected) << label;
     }
+}
+
+TEST_F(Run, TheReportGivesTheSeedAndTheFiguresOfTheSavedMaze) {
+    // --stats after the saves, in the locale's encoding: the figures of the
+    // text file by the test's own counts and search, for every algorithm,
+    // with and without loops and the way's files.
+    auto reportOf = [](const std::string &seed, const std::string &algorithm, const ReadMaze &m) {
+        uint32_t cells = (uint32_t)(m.width * m.height), ends = 0, junctions = 0, turns = 0;
+        for (uint32_t cell = 0; cell < cells; cell++) {
+            ends += openSides(m, cell) == 1;
+            junctions += openSides(m, cell) >= 3;
+        }
+        std::vector<uint32_t> way = wayThrough(m);
+        for (size_t i = 2; i < way.size(); i++) turns += way[i] - way[i - 1] != way[i - 1] - way[i - 2];
+        uint32_t tenths = (ends * 1000 + cells / 2) / cells;
+        return std::string(REPORT_SEED) + seed + "\n" + REPORT_ALGORITHM + algorithm + "\n" + REPORT_CELLS +
+               std::to_string(cells) + "\n" + REPORT_DEAD_ENDS + std::to_string(ends) + " (" +
+               std::to_string(tenths / 10) + "." + std::to_string(tenths % 10) + " %)\n" + REPORT_JUNCTIONS +
+               std::to_string(junctions) + "\n" + REPORT_WAY_LENGTH + std::to_string(way.size()) + "\n" +
+               REPORT_WAY_TURNS + std::to_string(turns) + "\n";
+    };
+    const char *algorithms[] = {"kruskal", "backtracker", "prim", "wilson", "aldous-broder", "eller",
+                                "hunt-and-kill", "growing-tree", "sidewinder", "binary-tree", "division"};
+    int row = 0;
+    for (const char *algorithm : algorithms) {
+        RunOptions options;
+        options.arguments = {"--algorithm", algorithm, "--stats", "--seed", std::to_string(300 + row)};
+        if (row % 3 == 1) options.arguments.insert(options.arguments.end(), {"--braid", std::to_string(20 * row % 101)});
+        if (row % 2 == 0) options.arguments.push_back("--solution");
+        RunResult r = runMazegen(dir, std::to_string(9 + row) + " 23 m 1\n", options);
+        EXPECT_EQ(r.status, 0) << algorithm;
+        ReadMaze m = savedText("m.txt", braids(options.arguments));
+        EXPECT_EQ(r.out, HEIGHT + WIDTH + PROGRESS + NAME + MENU +
+                             ownShown(reportOf(std::to_string(300 + row), algorithm, m))) << algorithm;
+        row++;
+    }
+    // With --count each maze is reported once, after its own files, also
+    // when a book of PDF pages and the text files carve the mazes twice.
+    withPalette(shippedPalette());
+    for (bool book : {false, true}) {
+        RunOptions counted;
+        counted.arguments = {"--stats", "--count", "2", "--seed", "41", "--height", "7", "--width", "8",
+                             "--name", "c", "--format", book ? "both" : "text"};
+        if (book) counted.arguments.insert(counted.arguments.end(), {"--picture", "pdf"});
+        RunResult r = runMazegen(dir, "", counted);
+        EXPECT_EQ(r.status, 0) << book;
+        EXPECT_EQ(r.out, PROGRESS + ownShown(reportOf("41", "kruskal", savedText("c-1.txt"))) + PROGRESS +
+                             ownShown(reportOf("42", "kruskal", savedText("c-2.txt"))) +
+                             (book ? PROGRESS + PROGRESS : ""))
+            << book;
+    }
+    // Without --seed, the report's seed makes the same maze again.
+    const std::vector<std::string> answers = {"--stats", "--algorithm", "prim", "--height", "30",
+                                              "--width", "40", "--format", "1"};
+    RunOptions clock, again;
+    clock.arguments = again.arguments = answers;
+    clock.arguments.insert(clock.arguments.end(), {"--name", "a"});
+    RunResult r = runMazegen(dir, "", clock);
+    std::string seedLine = ownShown(REPORT_SEED);
+    size_t at = r.out.find(seedLine);
+    ASSERT_NE(at, std::string::npos) << r.out;
+    std::string seed = r.out.substr(at + seedLine.size(), r.out.find_first_not_of("0123456789", at + seedLine.size()) - at - seedLine.size());
+    ASSERT_FALSE(seed.empty());
+    again.arguments.insert(again.arguments.end(), {"--name", "b", "--seed", seed});
+    EXPECT_EQ(runMazegen(dir, "", again).status, 0);
+    EXPECT_EQ(readFile(path("a.txt")), readFile(path("b.txt")));
+    EXPECT_EQ(reportOf(seed, "prim", savedText("a.txt")), reportOf(seed, "prim", savedText("b.txt")));
 }
 
 TEST_F(Run, PaletteProblemsKeepTheTextAndAnyOldBitmap) {

@@ -238,6 +238,12 @@ char pictureByte(const ReadMaze &m, uint32_t position, uint32_t stride, const Pi
 
 }  // namespace
 
+int openSides(const ReadMaze &m, uint32_t cell) {
+    int open = 0;
+    for (int side : {NORTH, EAST, SOUTH, WEST}) open += hasNeighbour(m, cell, side) && isSideOpen(m, cell, side);
+    return open;
+}
+
 std::vector<uint32_t> wayThrough(const ReadMaze &m) {
     // Breadth first from cell 0, then back from the last cell by parents.
     uint32_t cells = (uint32_t)(m.width * m.height);

@@ -52,6 +52,9 @@ std::string parseTextMaze(const std::string &bytes, ReadMaze *maze);
 // cells - 1 walls removed, every flag 0 or 1), else what is wrong.
 std::string perfectMazeProblem(const ReadMaze &maze);
 
+// How many sides of `cell` are open in `maze` (the border is closed).
+int openSides(const ReadMaze &maze, uint32_t cell);
+
 // Reads the wall flags back from the pixels of a saved bitmap drawn at
 // `scale`; returns "" or what is wrong with its header.
 std::string mazeFromBitmap(const std::string &bmp, ReadMaze *maze, uint32_t scale = 1);

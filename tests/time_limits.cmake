@@ -14,6 +14,7 @@ set(mazegen_long_tests
   Robustness.RandomAnswerStreams 60
   Wine.Robustness.RandomAnswerStreams 60
   Generator.SameLargeMazesAsTheListCarving 60
+  Algorithms.EveryOneCarvesAPerfectMazeAgainFromItsSeed 60
   MemoryTest.AddressSpaceLimitsOnlyWhatIsNeeded 60
   RobustRun.ChoiceThreeUnderMemcheck 60
   Run.SavedTextAndPicturesAgree 120

@@ -56,14 +56,27 @@ TEST_F(Windows, ReplacesFilesWholeAndLeavesReadOnlyOnesAlone) {
 }
 
 TEST_F(Windows, SameFilesAsTheLinuxBuildForTheSameSeed) {
+    // The default, and other algorithms whose picks take one, two or four
+    // draws, with loops and the way's files.
     writeFile(path("colorPalette.bin"), shippedPalette());
-    RunOptions windows, linuxBuild;
-    windows.arguments = linuxBuild.arguments = {"--seed", "2147483647"};
-    linuxBuild.linuxBuild = true;
-    ASSERT_EQ(runMazegen(dir, "40 37 w 3\n", windows).status, 0);
-    ASSERT_EQ(runMazegen(dir, "40 37 l 3\n", linuxBuild).status, 0);
-    EXPECT_EQ(readFile(path("w.txt")), readFile(path("l.txt")));
-    EXPECT_EQ(readFile(path("w.bmp")), readFile(path("l.bmp")));
+    const std::vector<std::string> rows[] = {
+        {}, {"--algorithm", "wilson"}, {"--algorithm", "growing-tree", "--braid", "30", "--solution"},
+        {"--algorithm", "eller", "--solution"}, {"--algorithm=division", "--braid=100"}};
+    for (auto &row : rows) {
+        RunOptions windows, linuxBuild;
+        windows.arguments = linuxBuild.arguments = {"--seed", "2147483647"};
+        for (auto *options : {&windows, &linuxBuild})
+            options->arguments.insert(options->arguments.end(), row.begin(), row.end());
+        linuxBuild.linuxBuild = true;
+        std::string label = testing::PrintToString(row);
+        ASSERT_EQ(runMazegen(dir, "40 37 w 3\n", windows).status, 0) << label;
+        ASSERT_EQ(runMazegen(dir, "40 37 l 3\n", linuxBuild).status, 0) << label;
+        for (const char *file : {".txt", ".bmp", "-solution.txt", "-solution.bmp"}) {
+            EXPECT_EQ(readFile(path(std::string("w") + file)), readFile(path(std::string("l") + file))) << label << file;
+            removeTree(path(std::string("w") + file));
+            removeTree(path(std::string("l") + file));
+        }
+    }
 }
 
 }  // namespace

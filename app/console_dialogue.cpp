@@ -136,7 +136,9 @@ RunStatus reportMaze(const CommandLine &given) {
              (unsigned)figures.junctions, REPORT_WAY_LENGTH, (unsigned)figures.wayLength,
              REPORT_WAY_TURNS, (unsigned)figures.wayTurns);
     showOwnText(report);
-    return RUN_OK;
+    // A report that standard output did not take (a full disk, a closed
+    // stream) is a failure, told like that of --help.
+    return fflush(stdout) == 0 && !ferror(stdout) ? RUN_OK : RUN_CANNOT_SHOW;
 }
 
 // Puts in `name` the name maze `index` (from 0) of the run is saved under:

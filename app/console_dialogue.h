@@ -40,7 +40,8 @@ RunStatus generateMaze();
 // (showOwnText), one figure a line: the seed, the algorithm, the cells, the
 // dead ends and their share, the junctions, and the way's length and
 // turns, finding the way first (with a progress line) when the saves did
-// not. Returns RUN_OK or RUN_NO_MEMORY.
+// not. Returns RUN_OK, RUN_NO_MEMORY, or RUN_CANNOT_SHOW when standard
+// output did not take the report.
 RunStatus reportMaze(const CommandLine &given);
 
 #endif

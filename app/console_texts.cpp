@@ -78,10 +78,11 @@ const char IMAGE_TOO_LARGE_MESSAGE[] = "画像が大きすぎて保存できま�
 /* The command line */
 
 #define USAGE_LINE_TEXT \
-    "使い方: mazegen [--height N] [--width N] [--name 名前] [--format 形式] [--seed N]\n" \
-    "                [--algorithm 名前] [--braid P] [--count N] [--solution]\n" \
-    "                [--picture 形式] [--page 用紙] [--scale N] [--passage N]\n" \
-    "                [--wall N] [--dpi N] [--png] [--stats] [--help] [--version]\n"
+    "使い方: mazegen [--height N] [--width N] [--name 名前] [--format 形式]\n" \
+    "                [--seed N] [--algorithm 名前] [--braid P] [--count N]\n" \
+    "                [--solution] [--picture 形式] [--page 用紙] [--scale N]\n" \
+    "                [--passage N] [--wall N] [--dpi N] [--png] [--stats]\n" \
+    "                [--help] [--version]\n"
 const char USAGE_LINE[] = USAGE_LINE_TEXT;
 const char HELP_TEXT[] =
     USAGE_LINE_TEXT
@@ -119,7 +120,8 @@ const char HELP_TEXT[] =
     "                  道筋は最短の道になります。\n"
     "  --solution      入口 (左上) と出口 (右下) を開け、その間の道筋も保存します:\n"
     "                  テキストには名前-solution.txt (道筋のセル番号、1 行に 1 つ)、\n"
-    "                  画像には名前-solution.bmp (道筋を赤で描いた画像)。\n"
+    "                  画像には名前-solution.bmp など (道筋を赤で描いた画像。PDF では\n"
+    "                  迷路のページのあとに答えのページ)。\n"
     "  --count N       迷路を N 個 (1 から " LARGEST_COUNT_TEXT ") 作ります。種は 1 つずつ増え、\n"
     "                  名前に番号が付きます (12 個なら名前-01.txt から名前-12.txt)。\n"
     "                  質問は一度だけです。PDF ではすべてを 1 つのファイルにします。\n"

@@ -16,8 +16,8 @@ enum RunStatus {
     RUN_NO_PALETTE,       // colorPalette.bin cannot be opened: status 1
     RUN_BAD_PALETTE,      // colorPalette.bin holds under 1024 bytes: status 1
     RUN_IMAGE_TOO_LARGE,  // the picture exceeds its format's fields: status 1
-    RUN_CANNOT_SHOW,      // standard output did not take the usage or version text,
-                          // told on standard error: status 1
+    RUN_CANNOT_SHOW,      // standard output did not take the usage, the version or
+                          // the report, told on standard error: status 1
     RUN_NO_STREAMS,       // a standard stream the process lacks could not be given
                           // the null device: status 1, before anything is shown
 };

@@ -249,6 +249,8 @@ TEST_F(Run, TextsThatStandardOutputDoesNotTakeEndWithStatusOne) {
         const char *argument, *redirect, *input; int status; std::string err; const char *closed;
     } rows[] = {
         {"--help", ">/dev/full", "", 1, ownShown(CANNOT_SHOW_MESSAGE), ""},
+        // The report of a run that saved its maze, which a full disk does not take.
+        {"--stats", ">/dev/full", "3 3 m 1\n", 1, ownShown(CANNOT_SHOW_MESSAGE), ""},
         {"--version", ">/dev/full", "", 1, ownShown(CANNOT_SHOW_MESSAGE), ""},
         {"--help", ">&-", "", 1, ownShown(CANNOT_SHOW_MESSAGE), "1"},
         {"--version", ">&- 2>&-", "", 1, "", "12"},

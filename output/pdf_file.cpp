@@ -45,17 +45,26 @@ static const int RECTS_A_FILL = 1000;
 static const uint64_t LARGEST_OFFSET = 9999999999u;
 static const int OFFSET_DIGITS = 10;
 static const char INDEX_ENTRY_TAIL[] = " 00000 n \n";
-// The drawn digits, in units of DIGIT_UNIT points: 5 across and 9 down in
-// strokes of 1, a digit every 7; DIGIT_GAP points below the maze's margin,
+// The drawn digits, in units of DIGIT_UNIT points: 5 across and 9 down, a
+// digit every 7; DIGIT_GAP points below the maze's margin,
 // clear of the paper's edge where printers print nothing.
 static const int DIGIT_WIDTH = 5, DIGIT_HEIGHT = 9, DIGIT_ADVANCE = 7;
 static const double DIGIT_UNIT = 1.5, DIGIT_GAP = 6;
-// The seven strokes a digit is drawn with, x, y, width, height from its
-// bottom-left corner, and which of them each digit has (bit i, stroke i).
-static const int STROKE_COUNT = 7;
-static const int STROKES[STROKE_COUNT][4] = {{0, 8, 5, 1}, {4, 4, 1, 5}, {4, 0, 1, 5}, {0, 0, 5, 1},
-                                  {0, 0, 1, 5}, {0, 4, 1, 5}, {0, 4, 5, 1}};
-static const uint8_t DIGIT_STROKES[10] = {0x3F, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x7D, 0x07, 0x7F, 0x6F};
+// Each digit's rows of units from the top, DIGIT_WIDTH bits a row, the
+// leftmost unit the highest bit: a plain figure a reader cannot take for a
+// letter (a "1" with its flag and foot, a "0" with its stroke).
+static const uint8_t DIGIT_ROWS[10][DIGIT_HEIGHT] = {
+    {0x0E, 0x11, 0x11, 0x13, 0x15, 0x19, 0x11, 0x11, 0x0E},  // 0
+    {0x04, 0x0C, 0x14, 0x04, 0x04, 0x04, 0x04, 0x04, 0x1F},  // 1
+    {0x0E, 0x11, 0x01, 0x01, 0x02, 0x04, 0x08, 0x10, 0x1F},  // 2
+    {0x0E, 0x11, 0x01, 0x01, 0x06, 0x01, 0x01, 0x11, 0x0E},  // 3
+    {0x02, 0x06, 0x0A, 0x12, 0x12, 0x1F, 0x02, 0x02, 0x02},  // 4
+    {0x1F, 0x10, 0x10, 0x1E, 0x01, 0x01, 0x01, 0x11, 0x0E},  // 5
+    {0x0E, 0x11, 0x10, 0x10, 0x1E, 0x11, 0x11, 0x11, 0x0E},  // 6
+    {0x1F, 0x01, 0x01, 0x02, 0x04, 0x04, 0x08, 0x08, 0x08},  // 7
+    {0x0E, 0x11, 0x11, 0x11, 0x0E, 0x11, 0x11, 0x11, 0x0E},  // 8
+    {0x0E, 0x11, 0x11, 0x11, 0x0F, 0x01, 0x01, 0x11, 0x0E},  // 9
+};
 // Bytes of one colour-table entry: blue, green, red, reserved.
 static const size_t ENTRY_BYTES = 4;
 
@@ -210,13 +219,21 @@ static void drawNumber(uint32_t number) {
     out = putFixed(out, margin - DIGIT_GAP - DIGIT_HEIGHT * DIGIT_UNIT, PLACE_DECIMALS);
     taken(putText(out, " cm\n"));
     fillColour(WALL_PIXEL);
-    for (int i = 0; i < count; i++) {
-        for (int stroke = 0; stroke < STROKE_COUNT; stroke++) {
-            if (!(DIGIT_STROKES[digits[i] - '0'] >> stroke & 1)) continue;
-            const int *s = STROKES[stroke];
-            taken(putRect(room(), i * DIGIT_ADVANCE + s[0], s[1], s[2], s[3]));
+    // Each row of a digit as its runs of units, one rectangle a run.
+    for (int i = 0; i < count; i++)
+        for (int row = 0; row < DIGIT_HEIGHT; row++) {
+            uint8_t units = DIGIT_ROWS[digits[i] - '0'][row];
+            for (int x = 0; x < DIGIT_WIDTH;) {
+                if (!(units >> (DIGIT_WIDTH - 1 - x) & 1)) {
+                    x++;
+                    continue;
+                }
+                int run = 0;
+                while (x + run < DIGIT_WIDTH && units >> (DIGIT_WIDTH - 1 - x - run) & 1) run++;
+                taken(putRect(room(), i * DIGIT_ADVANCE + x, DIGIT_HEIGHT - 1 - row, run, 1));
+                x += run;
+            }
         }
-    }
     taken(putText(room(), "f\nQ\n"));
 }
 

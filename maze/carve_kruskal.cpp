@@ -3,11 +3,14 @@
 // The candidate list (the standing walls between two different sets, in
 // ascending wall-id order) is a bit per wall id with a Fenwick tree of the
 // counts per block of bits, so that finding the k-th candidate and dropping
-// one take logarithmic time. Each set is a circular list of its cells; a
-// merge walks the smaller set, so a cell is walked at most log2(cellCount)
-// times over the whole carving. A cell's label, link and set size share one
-// record, so a visit touches few cache lines; the carved walls are bits,
-// spread into the wall flags only once carving ends.
+// one take logarithmic time. A merge walks the smaller set, so a cell is
+// walked at most log2(cellCount) times over the whole carving. It walks
+// the set over the grid, from the picked wall's cell to the neighbours of
+// the same label, breadth first: the cells of one round lie close
+// together, and their lines are fetched side by side rather than one link
+// after another. A cell's label, queue link and set size share one record,
+// so a visit touches few cache lines; the carved walls are bits, spread
+// into the wall flags only once carving ends.
 #include "maze/carve_kruskal.h"
 
 #include "maze/maze_random.h"
@@ -73,10 +76,45 @@ uint32_t pickWall() {
     return candidateAt(drawPickPosition(maze.candidateCount));
 }
 
-// Joins the sets labelled `labelA` and `labelB` (two different sets): the
-// smaller set takes the larger one's label, and every wall between the two
-// leaves the candidate list.
-static void mergeSets(uint32_t labelA, uint32_t labelB) {
+// Ends the queue of cells waiting in a merge.
+static const uint32_t NO_CELL = 0xFFFFFFFFu;
+
+// The cells of the smaller set that a merge has relabelled but not yet
+// looked around, linked through CellSet::next.
+struct MergeQueue {
+    uint32_t head;  // the next cell to look around, or NO_CELL
+    uint32_t tail;  // the last cell queued
+};
+
+// Looks at cell `neighbour`, across wall `wallId` from a cell of the set
+// labelled `small` that joins the one labelled `large`: a cell of `small`
+// not yet met takes the label `large` and joins `queue`, its rows above and
+// below fetched for its turn; at a cell labelled `large` the wall leaves the
+// candidate list (when it is a candidate: the cell may be one of `small`
+// relabelled already).
+static inline void visitNeighbour(uint32_t neighbour, uint32_t wallId, uint32_t small,
+                                  uint32_t large, MergeQueue *queue) {
+    CellSet *sets = maze.cellSets;
+    uint32_t label = sets[neighbour].label;
+    if (label == large) {
+        dropCandidate(wallId);
+    } else if (label == small) {
+        uint32_t width = (uint32_t)maze.mazeWidth;
+        __builtin_prefetch(&sets[neighbour >= width ? neighbour - width : neighbour]);
+        __builtin_prefetch(&sets[neighbour < maze.cellCount - width ? neighbour + width : neighbour]);
+        sets[neighbour].label = large;
+        sets[neighbour].next = NO_CELL;
+        if (queue->head == NO_CELL) queue->head = neighbour;
+        else sets[queue->tail].next = neighbour;
+        queue->tail = neighbour;
+    }
+}
+
+// Joins the set labelled `labelA`, which holds `cellA`, and the set
+// labelled `labelB`, which holds `cellB` (two different sets): the smaller
+// set takes the larger one's label, and every wall between the two leaves
+// the candidate list.
+static void mergeSets(uint32_t labelA, uint32_t cellA, uint32_t labelB, uint32_t cellB) {
     CellSet *sets = maze.cellSets;
     // Walk the smaller set. Most merges take in a single cell, which is its
     // own label: its size is at hand, and the other set's size, far away,
@@ -88,34 +126,27 @@ static void mergeSets(uint32_t labelA, uint32_t labelB) {
                       (sets[labelA].size == sets[labelB].size && labelA > labelB);
     uint32_t small = aIsSmaller ? labelA : labelB;
     uint32_t large = aIsSmaller ? labelB : labelA;
+    sets[large].size += sets[small].size;
 
-    // One pass over the smaller set drops every wall between the two and
-    // relabels the cell. A neighbour already relabelled is of the same set:
-    // the wall to it is no candidate, and dropping it again changes nothing.
+    // Each cell of the smaller set is queued once, when it takes the larger
+    // set's label, and looked around once; a neighbour of the same set
+    // already relabelled has no candidate wall to it.
     uint32_t width = (uint32_t)maze.mazeWidth;
     uint32_t lastRow = (uint32_t)maze.mazeHeight - 1;
-    uint32_t cellsAbove = maze.cellCount - width;  // cells with a row below them
-    uint32_t cell = small;
-    do {
-        // The lines above and below the next cell load while this one is done.
-        uint32_t following = sets[cell].next;
-        __builtin_prefetch(&sets[following >= width ? following - width : following]);
-        __builtin_prefetch(&sets[following < cellsAbove ? following + width : following]);
+    uint32_t start = aIsSmaller ? cellA : cellB;
+    sets[start].label = large;
+    sets[start].next = NO_CELL;
+    MergeQueue queue = {start, start};
+    while (queue.head != NO_CELL) {
+        uint32_t cell = queue.head;
+        queue.head = sets[cell].next;
         uint32_t row = cell / width, column = cell % width;
         // Walls to the four neighbours, by the wall-id numbering.
-        if (column > 0 && sets[cell - 1].label == large) dropCandidate(westWallOf(cell, row));
-        if (column + 1 < width && sets[cell + 1].label == large)
-            dropCandidate(eastWallOf(cell, row));
-        if (row > 0 && sets[cell - width].label == large) dropCandidate(northWallOf(cell));
-        if (row < lastRow && sets[cell + width].label == large) dropCandidate(southWallOf(cell));
-        sets[cell].label = large;
-        cell = following;
-    } while (cell != small);
-    // Splicing two circular lists is one exchange of successors.
-    uint32_t next = sets[small].next;
-    sets[small].next = sets[large].next;
-    sets[large].next = next;
-    sets[large].size += sets[small].size;
+        if (column > 0) visitNeighbour(cell - 1, westWallOf(cell, row), small, large, &queue);
+        if (column + 1 < width) visitNeighbour(cell + 1, eastWallOf(cell, row), small, large, &queue);
+        if (row > 0) visitNeighbour(cell - width, northWallOf(cell), small, large, &queue);
+        if (row < lastRow) visitNeighbour(cell + width, southWallOf(cell), small, large, &queue);
+    }
 }
 
 // Removals between two reports to the progress line.
@@ -131,8 +162,8 @@ RunStatus carveKruskal() {
         wallCells(wall, &first, &second);
         uint32_t labelFirst = maze.cellSets[first].label, labelSecond = maze.cellSets[second].label;
         // A cell that is its own set's label has that set's size at hand.
-        if (labelSecond == second) mergeSets(labelSecond, labelFirst);
-        else mergeSets(labelFirst, labelSecond);
+        if (labelSecond == second) mergeSets(labelSecond, second, labelFirst, first);
+        else mergeSets(labelFirst, first, labelSecond, second);
     }
     return settleWallFlags();
 }

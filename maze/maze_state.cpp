@@ -96,7 +96,7 @@ RunStatus setUpMaze(uint32_t seed) {
 
     for (uint32_t i = 0; i < maze.cellCount; i++) {
         maze.cellSets[i].label = i;
-        maze.cellSets[i].next = i;
+        maze.cellSets[i].next = 0;
         maze.cellSets[i].size = 1;
     }
     fillCandidates();

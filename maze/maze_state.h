@@ -12,7 +12,8 @@
 // One cell's entry in the sets of joined cells that carving keeps.
 struct CellSet {
     uint32_t label;  // equal exactly for joined cells; a cell of the set
-    uint32_t next;   // the next cell of the set: each set is a circular list
+    uint32_t next;   // while a merge relabels the cell's set, the next cell it
+                     // looks around
     uint32_t size;   // cells in the set; kept at the record of its label
 };
 

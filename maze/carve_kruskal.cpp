@@ -1,9 +1,10 @@
 // The carving loop and its bookkeeping.
 //
 // The candidate list (the standing walls between two different sets, in
-// ascending wall-id order) is a bit per wall id with a Fenwick tree of the
-// counts per block of bits, so that finding the k-th candidate and dropping
-// one take logarithmic time. A merge walks the smaller set, so a cell is
+// ascending wall-id order) is a bit per wall id, in blocks of a cache line,
+// under a few levels of wide count nodes: finding the k-th candidate reads
+// one group of counts a level and one block, dropping one lowers one count
+// a level. A merge walks the smaller set, so a cell is
 // walked at most log2(cellCount) times over the whole carving. It walks
 // the set over the grid, from the picked wall's cell to the neighbours of
 // the same label, breadth first: the cells of one round lie close
@@ -35,22 +36,28 @@ static uint32_t selectBit(uint64_t word, uint32_t rank) {
     return (uint32_t)__builtin_ctzll(word);
 }
 
+// The entry of `counts[first, end)` in which `*rank` falls, `*rank`
+// lowered by the entries before it; the last entry when it falls past them.
+static uint32_t entryHolding(const uint32_t *counts, uint32_t first, uint32_t end, uint32_t *rank) {
+    uint32_t left = *rank, entry = first;
+    for (; entry + 1 < end && left >= counts[entry]; entry++) left -= counts[entry];
+    *rank = left;
+    return entry;
+}
+
 uint32_t candidateAt(uint32_t position) {
-    // Descend the Fenwick tree to the block holding the candidate, keeping
-    // in `rank` how many candidates of that block come before it.
-    uint32_t blocks = maze.candidateBlockCount;
-    uint32_t block = 0, rank = position;
-    uint32_t step = 1;
-    while (step <= blocks / 2) step <<= 1;
-    for (; step > 0; step >>= 1) {
-        uint32_t next = block + step;
-        if (next <= blocks && maze.candidateBlockTree[next - 1] <= rank) {
-            block = next;
-            rank -= maze.candidateBlockTree[next - 1];
-        }
+    // Down the count levels to the block holding the candidate, keeping in
+    // `rank` how many candidates of that entry come before it.
+    uint32_t rank = position, entry = 0;
+    for (uint32_t level = maze.countLevels; level-- > 0;) {
+        const uint32_t *counts = maze.candidateCounts + maze.countLevelStart[level];
+        uint32_t first = entry * COUNT_FANOUT;
+        uint32_t end = first + COUNT_FANOUT;
+        if (end > maze.countLevelSize[level]) end = maze.countLevelSize[level];
+        entry = entryHolding(counts, first, end, &rank);
     }
     uint64_t wordCount = wallWordCount(maze.wallCount);
-    uint64_t word = (uint64_t)block * WORDS_PER_BLOCK;
+    uint64_t word = (uint64_t)entry * WORDS_PER_BLOCK;
     for (;; word++) {
         uint32_t bits = countBits(maze.candidateWalls[word]);
         if (rank < bits || word + 1 == wordCount) break;
@@ -66,9 +73,9 @@ static void dropCandidate(uint32_t wallId) {
     if (!(*word & mask)) return;
     *word &= ~mask;
     maze.candidateCount--;
-    uint64_t blocks = maze.candidateBlockCount;
-    for (uint64_t i = wallId / CANDIDATE_BLOCK_BITS + 1; i <= blocks; i += i & (0 - i))
-        maze.candidateBlockTree[i - 1]--;
+    uint32_t entry = wallId / CANDIDATE_BLOCK_BITS;
+    for (uint32_t level = 0; level < maze.countLevels; level++, entry /= COUNT_FANOUT)
+        maze.candidateCounts[maze.countLevelStart[level] + entry]--;
 }
 
 uint32_t pickWall() {

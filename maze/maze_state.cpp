@@ -10,7 +10,7 @@
 
 MazeState maze;
 
-// Blocks of the candidate list's Fenwick tree for `wallCount` wall ids.
+// Blocks of the candidate list for `wallCount` wall ids.
 static uint64_t candidateBlocksFor(uint64_t wallCount) {
     return (wallCount + CANDIDATE_BLOCK_BITS - 1) / CANDIDATE_BLOCK_BITS;
 }
@@ -20,15 +20,34 @@ static uint64_t wallBitBytes(uint64_t count) {
     return wallWordCount(count) * sizeof(uint64_t);
 }
 
+// Entries of all count levels over `blocks` blocks; the levels' sizes in
+// `sizes` and their number in `*levels` when given.
+static uint64_t countEntriesFor(uint64_t blocks, uint32_t *sizes = nullptr,
+                                uint32_t *levels = nullptr) {
+    uint64_t entries = 0, size = blocks;
+    uint32_t level = 0;
+    for (;;) {
+        if (sizes) sizes[level] = (uint32_t)size;
+        entries += size;
+        level++;
+        if (size <= COUNT_FANOUT) break;
+        size = (size + COUNT_FANOUT - 1) / COUNT_FANOUT;
+    }
+    if (levels) *levels = level;
+    return entries;
+}
+
 uint64_t mazeStateBytes(int32_t width, int32_t height) {
     uint64_t w = (uint64_t)width, h = (uint64_t)height;
     uint64_t cells = w * h;
     uint64_t walls = (w - 1) * h + (h - 1) * w;
     if (cells > UINT32_MAX || walls > UINT32_MAX) return 0;
-    // Carving holds the sets, the carved bits and the candidate list; the
-    // flags are written from the carved bits once the rest is freed.
-    uint64_t carving = cells * sizeof(CellSet) + 2 * wallBitBytes(walls) +
-                       candidateBlocksFor(walls) * sizeof(uint32_t);
+    // Carving holds the sets, the carved bits and the candidate list (its
+    // bits, aligned to a line, and its counts); the flags are written from
+    // the carved bits once the rest is freed.
+    uint64_t blocks = candidateBlocksFor(walls);
+    uint64_t carving = cells * sizeof(CellSet) + 2 * wallBitBytes(walls) + CACHE_LINE_BYTES +
+                       countEntriesFor(blocks) * sizeof(uint32_t);
     uint64_t settled = walls * sizeof(int32_t) + wallBitBytes(walls);
     return carving > settled ? carving : settled;
 }
@@ -44,25 +63,27 @@ void wallCells(uint32_t wallId, uint32_t *firstCell, uint32_t *secondCell) {
     }
 }
 
-// Marks every wall id a candidate and builds the per-block Fenwick tree
-// over those bits in linear time.
+// Marks every wall id a candidate and fills the count levels: each
+// block's candidates, then each level's sums of the one below.
 static void fillCandidates() {
     uint64_t words = wallWordCount(maze.wallCount);
     memset(maze.candidateWalls, 0xFF, words * sizeof(uint64_t));
     uint32_t tailBits = maze.wallCount % 64;
     if (tailBits != 0) maze.candidateWalls[words - 1] = (UINT64_C(1) << tailBits) - 1;
 
-    uint32_t blocks = maze.candidateBlockCount;
-    for (uint32_t b = 0; b < blocks; b++) {
+    uint32_t *blockCounts = maze.candidateCounts;
+    for (uint32_t b = 0; b < maze.candidateBlockCount; b++) {
         uint64_t first = (uint64_t)b * CANDIDATE_BLOCK_BITS;
         uint64_t end = first + CANDIDATE_BLOCK_BITS;
         if (end > maze.wallCount) end = maze.wallCount;
-        maze.candidateBlockTree[b] = (uint32_t)(end - first);
+        blockCounts[b] = (uint32_t)(end - first);
     }
-    // Fenwick node i (1-based) adds its total into its parent i + (i & -i).
-    for (uint32_t i = 1; i <= blocks; i++) {
-        uint64_t parent = (uint64_t)i + (i & (0u - i));
-        if (parent <= blocks) maze.candidateBlockTree[parent - 1] += maze.candidateBlockTree[i - 1];
+    for (uint32_t level = 1; level < maze.countLevels; level++) {
+        const uint32_t *below = maze.candidateCounts + maze.countLevelStart[level - 1];
+        uint32_t *counts = maze.candidateCounts + maze.countLevelStart[level];
+        for (uint32_t i = 0; i < maze.countLevelSize[level]; i++) counts[i] = 0;
+        for (uint32_t i = 0; i < maze.countLevelSize[level - 1]; i++)
+            counts[i / COUNT_FANOUT] += below[i];
     }
     maze.candidateCount = maze.wallCount;
 }
@@ -82,17 +103,24 @@ RunStatus setUpMaze(uint32_t seed) {
     maze.wallCount = maze.eastWallCount + maze.southWallCount;
     maze.candidateBlockCount = (uint32_t)candidateBlocksFor(maze.wallCount);
 
+    uint64_t countEntries =
+        countEntriesFor(maze.candidateBlockCount, maze.countLevelSize, &maze.countLevels);
+    for (uint32_t level = 1; level < maze.countLevels; level++)
+        maze.countLevelStart[level] = maze.countLevelStart[level - 1] + maze.countLevelSize[level - 1];
+
     size_t wallBits = (size_t)wallBitBytes(maze.wallCount);
     maze.cellSets = (CellSet *)malloc((size_t)maze.cellCount * sizeof(CellSet));
     maze.carvedWalls = (uint64_t *)calloc(1, wallBits);
-    maze.candidateWalls = (uint64_t *)malloc(wallBits);
-    maze.candidateBlockTree =
-        (uint32_t *)malloc((size_t)maze.candidateBlockCount * sizeof(uint32_t));
-    if (!maze.cellSets || !maze.carvedWalls || !maze.candidateWalls ||
-        !maze.candidateBlockTree) {
+    maze.candidateStore = malloc(wallBits + CACHE_LINE_BYTES);
+    maze.candidateCounts = (uint32_t *)malloc((size_t)countEntries * sizeof(uint32_t));
+    if (!maze.cellSets || !maze.carvedWalls || !maze.candidateStore || !maze.candidateCounts) {
         releaseMaze();
         return RUN_NO_MEMORY;
     }
+    // Each block of candidate bits a cache line of its own.
+    uintptr_t store = (uintptr_t)maze.candidateStore;
+    maze.candidateWalls =
+        (uint64_t *)((store + CACHE_LINE_BYTES - 1) / CACHE_LINE_BYTES * CACHE_LINE_BYTES);
 
     for (uint32_t i = 0; i < maze.cellCount; i++) {
         maze.cellSets[i].label = i;
@@ -106,11 +134,12 @@ RunStatus setUpMaze(uint32_t seed) {
 // Frees what carving keeps besides the carved bits.
 static void releaseBookkeeping() {
     free(maze.cellSets);
-    free(maze.candidateWalls);
-    free(maze.candidateBlockTree);
+    free(maze.candidateStore);
+    free(maze.candidateCounts);
     maze.cellSets = nullptr;
     maze.candidateWalls = nullptr;
-    maze.candidateBlockTree = nullptr;
+    maze.candidateStore = nullptr;
+    maze.candidateCounts = nullptr;
     maze.candidateCount = 0;
 }
 

@@ -9,6 +9,18 @@
 
 #include "platform/run_status.h"
 
+// The candidate list's order statistics: its bits come in blocks of
+// CANDIDATE_BLOCK_BITS wall ids, a cache line each; level 0 counts the
+// candidates of each block, and each level above sums COUNT_FANOUT entries
+// of the one below, up to a top level of at most COUNT_FANOUT entries. A
+// pick reads one group of entries a level, a drop lowers one entry a level.
+const uint32_t CANDIDATE_BLOCK_BITS = 512;
+const uint32_t COUNT_FANOUT = 64;
+// Levels for 2^32 wall ids: 2^23 blocks, then 2^17, 2^11 and 2^5 entries.
+const uint32_t COUNT_LEVELS_MOST = 4;
+// Bytes of a cache line, to which the blocks are aligned.
+const uint32_t CACHE_LINE_BYTES = 64;
+
 // One cell's entry in the sets of joined cells that carving keeps.
 struct CellSet {
     uint32_t label;  // equal exactly for joined cells; a cell of the set
@@ -38,10 +50,15 @@ struct MazeState {
     uint64_t *carvedWalls = nullptr;   // wallCount bits, 64 a word; 1 = carved away
 
     /* Candidate walls: the standing walls between two different sets */
-    uint64_t *candidateWalls = nullptr;      // wallCount bits, 64 a word; 1 = candidate
-    uint32_t *candidateBlockTree = nullptr;  // Fenwick tree of candidates per block
-    uint32_t candidateBlockCount = 0;        // blocks of CANDIDATE_BLOCK_BITS wall ids
-    uint32_t candidateCount = 0;             // candidates left; 0 once carving is done
+    uint64_t *candidateWalls = nullptr;   // wallCount bits, 64 a word; 1 = candidate;
+                                          // each block a cache line of candidateStore
+    void *candidateStore = nullptr;       // the allocation candidateWalls lies in
+    uint32_t *candidateCounts = nullptr;  // the count levels, one after another
+    uint32_t countLevelStart[COUNT_LEVELS_MOST] = {};  // where each level begins
+    uint32_t countLevelSize[COUNT_LEVELS_MOST] = {};   // entries of each level
+    uint32_t countLevels = 0;             // levels in use, the top one last
+    uint32_t candidateBlockCount = 0;     // blocks of CANDIDATE_BLOCK_BITS wall ids
+    uint32_t candidateCount = 0;          // candidates left; 0 once carving is done
 
     /* The way through, from the top-left cell to the bottom-right one, once
        findWay has found it */
@@ -53,9 +70,6 @@ struct MazeState {
 };
 
 extern MazeState maze;
-
-// Wall ids per bit-vector block of the candidate list.
-const uint32_t CANDIDATE_BLOCK_BITS = 512;
 
 // The most bytes a width x height maze holds at once, while it is carved or
 // once its wall flags are written, or 0 when its counts do not fit in 32

@@ -117,6 +117,11 @@ RunStatus setUpMaze(uint32_t seed) {
         releaseMaze();
         return RUN_NO_MEMORY;
     }
+    // The cells' records are read all over: large pages spare most of the
+    // address translations, as they do for the candidate bits.
+    adviseLargePages(maze.cellSets, (uint64_t)maze.cellCount * sizeof(CellSet));
+    adviseLargePages(maze.candidateStore, wallBits + CACHE_LINE_BYTES);
+    adviseLargePages(maze.carvedWalls, wallBits);
     // Each block of candidate bits a cache line of its own.
     uintptr_t store = (uintptr_t)maze.candidateStore;
     maze.candidateWalls =

@@ -66,8 +66,7 @@ uint32_t candidateAt(uint32_t position) {
     return (uint32_t)(word * 64 + selectBit(maze.candidateWalls[word], rank));
 }
 
-// Takes wall id `wallId` off the candidate list if it is on it.
-static void dropCandidate(uint32_t wallId) {
+void dropCandidate(uint32_t wallId) {
     uint64_t mask = UINT64_C(1) << (wallId % 64);
     uint64_t *word = &maze.candidateWalls[wallId / 64];
     if (!(*word & mask)) return;

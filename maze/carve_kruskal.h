@@ -26,4 +26,8 @@ uint32_t pickWall();
 // The wall id at `position` (< candidateCount) of the ascending candidate list.
 uint32_t candidateAt(uint32_t position);
 
+// Takes wall id `wallId` (< wallCount) off the candidate list if it is on
+// it; nothing changes if it is not.
+void dropCandidate(uint32_t wallId);
+
 #endif

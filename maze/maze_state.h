@@ -13,11 +13,13 @@
 // CANDIDATE_BLOCK_BITS wall ids, a cache line each; level 0 counts the
 // candidates of each block, and each level above sums COUNT_FANOUT entries
 // of the one below, up to a top level of at most COUNT_FANOUT entries. A
-// pick reads one group of entries a level, a drop lowers one entry a level.
+// pick scans one group of entries a level, a drop lowers one entry a level:
+// groups of 16 make a short scan, and still few levels (four at 4000 x 4000).
 const uint32_t CANDIDATE_BLOCK_BITS = 512;
-const uint32_t COUNT_FANOUT = 64;
-// Levels for 2^32 wall ids: 2^23 blocks, then 2^17, 2^11 and 2^5 entries.
-const uint32_t COUNT_LEVELS_MOST = 4;
+const uint32_t COUNT_FANOUT = 16;
+// Levels for 2^32 wall ids: 2^23 blocks, then 2^19, 2^15, 2^11, 2^7 and 2^3
+// entries.
+const uint32_t COUNT_LEVELS_MOST = 6;
 // Bytes of a cache line, to which the blocks are aligned.
 const uint32_t CACHE_LINE_BYTES = 64;
 

@@ -4,6 +4,9 @@
 #include <ext/pb_ds/tree_policy.hpp>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <numeric>
+#include <random>
 #include <vector>
 
 #include "maze/carve_kruskal.h"
@@ -160,6 +163,42 @@ TEST(MazeState, CountsAndWallCellsOnSmallGrids) {
         EXPECT_EQ(maze.cellSets, nullptr);
         for (uint32_t i = 0; i < c.east; i++) EXPECT_EQ(maze.eastWalls[i], 1);
         for (uint32_t i = 0; i < c.south; i++) EXPECT_EQ(maze.southWalls[i], 1);
+        releaseMaze();
+    }
+}
+
+TEST(MazeState, CandidatesFoundByPositionAfterRandomDrops) {
+    // Candidate lists of one to four count levels (up to 16 blocks, up to
+    // 256, up to 4096, more), thinned at random in rounds, each wall dropped
+    // twice: after each round every position (every 7th or 61st in the
+    // larger ones) holds the wall of the plain list of those still standing.
+    const struct { int w, h; uint32_t levels, stride; } cases[] = {
+        {20, 30, 1, 1}, {300, 200, 2, 1}, {700, 600, 3, 7}, {1100, 1000, 4, 61}};
+    std::mt19937 random(20261209);
+    for (auto &c : cases) {
+        ASSERT_TRUE(setUp(c.w, c.h));
+        EXPECT_EQ(maze.countLevels, c.levels) << c.w << " x " << c.h;
+        std::vector<uint32_t> order(maze.wallCount);
+        std::iota(order.begin(), order.end(), 0u);
+        std::shuffle(order.begin(), order.end(), random);
+        std::vector<bool> standing(maze.wallCount, true);
+        size_t dropped = 0;
+        for (double share : {0.0, 0.5, 0.9, 0.999, 1.0}) {
+            size_t until = std::max(dropped, (size_t)(share * maze.wallCount));
+            for (; dropped < until; dropped++) {
+                dropCandidate(order[dropped]);
+                dropCandidate(order[dropped / 2]);  // dropped already: no change
+                standing[order[dropped]] = false;
+            }
+            std::vector<uint32_t> plain;
+            for (uint32_t id = 0; id < maze.wallCount; id++)
+                if (standing[id]) plain.push_back(id);
+            ASSERT_EQ(maze.candidateCount, plain.size()) << c.w << " x " << c.h << ", " << share;
+            for (size_t k = 0; k < plain.size(); k += k + c.stride < plain.size() ? c.stride : 1)
+                ASSERT_EQ(candidateAt((uint32_t)k), plain[k])
+                    << c.w << " x " << c.h << ", " << share << ", position " << k;
+        }
+        EXPECT_EQ(pickWall(), NO_WALL);
         releaseMaze();
     }
 }

@@ -61,6 +61,8 @@ struct MazeState {
     uint32_t countLevels = 0;             // levels in use, the top one last
     uint32_t candidateBlockCount = 0;     // blocks of CANDIDATE_BLOCK_BITS wall ids
     uint32_t candidateCount = 0;          // candidates left; 0 once carving is done
+    bool portablePick = false;            // the pick keeps to portable code even on a
+                                          // processor with faster instructions (tests)
 
     /* The way through, from the top-left cell to the bottom-right one, once
        findWay has found it */

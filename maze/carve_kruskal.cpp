@@ -40,12 +40,19 @@ static uint32_t selectBit(uint64_t word, uint32_t rank) {
     return (uint32_t)__builtin_ctzll(word);
 }
 
-// The entry of `counts[first, end)` in which `*rank` falls, `*rank`
-// lowered by the entries before it; the last entry when it falls past them.
-static uint32_t entryHolding(const uint32_t *counts, uint32_t first, uint32_t end, uint32_t *rank) {
-    uint32_t left = *rank, entry = first;
-    for (; entry + 1 < end && left >= counts[entry]; entry++) left -= counts[entry];
-    *rank = left;
+// The entry of the group of COUNT_FANOUT counts at `group` in which
+// `*rank` (below the group's total) falls, `*rank` lowered by the entries
+// before it. Every entry is added up, without a branch on the counts, so
+// the scan never stops at a mispredicted exit.
+static uint32_t entryHolding(const uint32_t *group, uint32_t *rank) {
+    uint32_t left = *rank, sum = 0, before = 0, entry = 0;
+    for (uint32_t j = 0; j < COUNT_FANOUT; j++) {
+        sum += group[j];
+        bool past = sum <= left;  // the rank lies beyond entry j
+        entry += past;
+        before = past ? sum : before;
+    }
+    *rank = left - before;
     return entry;
 }
 
@@ -92,11 +99,8 @@ uint32_t candidateAt(uint32_t position) {
     // `rank` how many candidates of that entry come before it.
     uint32_t rank = position, entry = 0;
     for (uint32_t level = maze.countLevels; level-- > 0;) {
-        const uint32_t *counts = maze.candidateCounts + maze.countLevelStart[level];
-        uint32_t first = entry * COUNT_FANOUT;
-        uint32_t end = first + COUNT_FANOUT;
-        if (end > maze.countLevelSize[level]) end = maze.countLevelSize[level];
-        entry = entryHolding(counts, first, end, &rank);
+        const uint32_t *group = maze.candidateCounts + maze.countLevelStart[level] + entry * COUNT_FANOUT;
+        entry = entry * COUNT_FANOUT + entryHolding(group, &rank);
     }
 #if defined(__x86_64__) || defined(__i386__)
     static const bool byBits = bitInstructionsFast();

@@ -20,15 +20,21 @@ static uint64_t wallBitBytes(uint64_t count) {
     return wallWordCount(count) * sizeof(uint64_t);
 }
 
-// Entries of all count levels over `blocks` blocks; the levels' sizes in
-// `sizes` and their number in `*levels` when given.
+// Entries of a count level of `size` entries, padded with zeros to whole groups.
+static uint64_t paddedLevelSize(uint64_t size) {
+    return (size + COUNT_FANOUT - 1) / COUNT_FANOUT * COUNT_FANOUT;
+}
+
+// Entries of all count levels over `blocks` blocks, each padded to whole
+// groups; the levels' sizes in `sizes` and their number in `*levels` when
+// given.
 static uint64_t countEntriesFor(uint64_t blocks, uint32_t *sizes = nullptr,
                                 uint32_t *levels = nullptr) {
     uint64_t entries = 0, size = blocks;
     uint32_t level = 0;
     for (;;) {
         if (sizes) sizes[level] = (uint32_t)size;
-        entries += size;
+        entries += paddedLevelSize(size);
         level++;
         if (size <= COUNT_FANOUT) break;
         size = (size + COUNT_FANOUT - 1) / COUNT_FANOUT;
@@ -72,6 +78,8 @@ static void fillCandidates() {
     if (tailBits != 0) maze.candidateWalls[words - 1] = (UINT64_C(1) << tailBits) - 1;
 
     uint32_t *blockCounts = maze.candidateCounts;
+    for (uint32_t b = maze.candidateBlockCount; b < paddedLevelSize(maze.candidateBlockCount); b++)
+        blockCounts[b] = 0;
     for (uint32_t b = 0; b < maze.candidateBlockCount; b++) {
         uint64_t first = (uint64_t)b * CANDIDATE_BLOCK_BITS;
         uint64_t end = first + CANDIDATE_BLOCK_BITS;
@@ -81,7 +89,7 @@ static void fillCandidates() {
     for (uint32_t level = 1; level < maze.countLevels; level++) {
         const uint32_t *below = maze.candidateCounts + maze.countLevelStart[level - 1];
         uint32_t *counts = maze.candidateCounts + maze.countLevelStart[level];
-        for (uint32_t i = 0; i < maze.countLevelSize[level]; i++) counts[i] = 0;
+        for (uint32_t i = 0; i < paddedLevelSize(maze.countLevelSize[level]); i++) counts[i] = 0;
         for (uint32_t i = 0; i < maze.countLevelSize[level - 1]; i++)
             counts[i / COUNT_FANOUT] += below[i];
     }
@@ -106,7 +114,8 @@ RunStatus setUpMaze(uint32_t seed) {
     uint64_t countEntries =
         countEntriesFor(maze.candidateBlockCount, maze.countLevelSize, &maze.countLevels);
     for (uint32_t level = 1; level < maze.countLevels; level++)
-        maze.countLevelStart[level] = maze.countLevelStart[level - 1] + maze.countLevelSize[level - 1];
+        maze.countLevelStart[level] =
+            maze.countLevelStart[level - 1] + (uint32_t)paddedLevelSize(maze.countLevelSize[level - 1]);
 
     size_t wallBits = (size_t)wallBitBytes(maze.wallCount);
     maze.cellSets = (CellSet *)malloc((size_t)maze.cellCount * sizeof(CellSet));

@@ -1,71 +1,127 @@
 // The carving loop and its bookkeeping.
 //
 // The candidate list (the standing walls between two different sets, in
-// ascending wall-id order) is a bit per wall id with a Fenwick tree of the
-// counts per block of bits, so that finding the k-th candidate and dropping
-// one take logarithmic time. Each set is a circular list of its cells; a
-// merge walks the smaller set, so a cell is walked at most log2(cellCount)
-// times over the whole carving. A cell's label, link and set size share one
-// record, so a visit touches few cache lines; the carved walls are bits,
-// spread into the wall flags only once carving ends.
+// ascending wall-id order) is a bit per wall id, in blocks of a cache line,
+// under a few levels of wide count nodes: finding the k-th candidate reads
+// one group of counts a level and one block, dropping one lowers one count
+// a level. A merge walks the smaller set, so a cell is
+// walked at most log2(cellCount) times over the whole carving. It walks
+// the set over the grid, from the picked wall's cell to the neighbours of
+// the same label, breadth first: the cells of one round lie close
+// together, and their lines are fetched side by side rather than one link
+// after another. A cell's label, queue link and set size share one record,
+// so a visit touches few cache lines; the carved walls are bits, spread
+// into the wall flags only once carving ends.
 #include "maze/carve_kruskal.h"
 
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#endif
+
 #include "maze/maze_random.h"
 #include "maze/maze_state.h"
+#include "platform/memory.h"
 #include "platform/progress.h"
 
 static const uint32_t WORDS_PER_BLOCK = CANDIDATE_BLOCK_BITS / 64;
 
-// Blocks of the candidate list's Fenwick tree for `wallCount` wall ids.
+// Blocks of the candidate list for `wallCount` wall ids.
 static uint64_t candidateBlocksFor(uint64_t wallCount) {
     return (wallCount + CANDIDATE_BLOCK_BITS - 1) / CANDIDATE_BLOCK_BITS;
 }
 
-uint64_t kruskalBytes(uint64_t width, uint64_t height) {
-    uint64_t cells = width * height;
-    uint64_t walls = (width - 1) * height + (height - 1) * width;
-    return cells * sizeof(CellSet) + wallWordCount(walls) * sizeof(uint64_t) +
-           candidateBlocksFor(walls) * sizeof(uint32_t);
+// Bytes of `count` wall bits, 64 a word.
+static uint64_t wallBitBytes(uint64_t count) {
+    return wallWordCount(count) * sizeof(uint64_t);
 }
 
-// Marks every wall id a candidate and builds the per-block Fenwick tree
-// over those bits in linear time.
+// Entries of a count level of `size` entries, padded with zeros to whole groups.
+static uint64_t paddedLevelSize(uint64_t size) {
+    return (size + COUNT_FANOUT - 1) / COUNT_FANOUT * COUNT_FANOUT;
+}
+
+// Entries of all count levels over `blocks` blocks, each padded to whole
+// groups; the levels' sizes in `sizes` and their number in `*levels` when
+// given.
+static uint64_t countEntriesFor(uint64_t blocks, uint32_t *sizes = nullptr,
+                                uint32_t *levels = nullptr) {
+    uint64_t entries = 0, size = blocks;
+    uint32_t level = 0;
+    for (;;) {
+        if (sizes) sizes[level] = (uint32_t)size;
+        entries += paddedLevelSize(size);
+        level++;
+        if (size <= COUNT_FANOUT) break;
+        size = (size + COUNT_FANOUT - 1) / COUNT_FANOUT;
+    }
+    if (levels) *levels = level;
+    return entries;
+}
+
+uint64_t kruskalBytes(uint64_t width, uint64_t height) {
+    // The sets, the candidate bits (aligned to a line) and their counts.
+    uint64_t cells = width * height;
+    uint64_t walls = (width - 1) * height + (height - 1) * width;
+    return cells * sizeof(CellSet) + wallBitBytes(walls) + CACHE_LINE_BYTES +
+           countEntriesFor(candidateBlocksFor(walls)) * sizeof(uint32_t);
+}
+
+// Marks every wall id a candidate and fills the count levels: each
+// block's candidates, then each level's sums of the one below.
 static void fillCandidates() {
     uint64_t words = wallWordCount(maze.wallCount);
     memset(maze.candidateWalls, 0xFF, words * sizeof(uint64_t));
     uint32_t tailBits = maze.wallCount % 64;
     if (tailBits != 0) maze.candidateWalls[words - 1] = (UINT64_C(1) << tailBits) - 1;
 
-    uint32_t blocks = maze.candidateBlockCount;
-    for (uint32_t b = 0; b < blocks; b++) {
+    uint32_t *blockCounts = maze.candidateCounts;
+    for (uint32_t b = maze.candidateBlockCount; b < paddedLevelSize(maze.candidateBlockCount); b++)
+        blockCounts[b] = 0;
+    for (uint32_t b = 0; b < maze.candidateBlockCount; b++) {
         uint64_t first = (uint64_t)b * CANDIDATE_BLOCK_BITS;
         uint64_t end = first + CANDIDATE_BLOCK_BITS;
         if (end > maze.wallCount) end = maze.wallCount;
-        maze.candidateBlockTree[b] = (uint32_t)(end - first);
+        blockCounts[b] = (uint32_t)(end - first);
     }
-    // Fenwick node i (1-based) adds its total into its parent i + (i & -i).
-    for (uint32_t i = 1; i <= blocks; i++) {
-        uint64_t parent = (uint64_t)i + (i & (0u - i));
-        if (parent <= blocks) maze.candidateBlockTree[parent - 1] += maze.candidateBlockTree[i - 1];
+    for (uint32_t level = 1; level < maze.countLevels; level++) {
+        const uint32_t *below = maze.candidateCounts + maze.countLevelStart[level - 1];
+        uint32_t *counts = maze.candidateCounts + maze.countLevelStart[level];
+        for (uint32_t i = 0; i < paddedLevelSize(maze.countLevelSize[level]); i++) counts[i] = 0;
+        for (uint32_t i = 0; i < maze.countLevelSize[level - 1]; i++)
+            counts[i / COUNT_FANOUT] += below[i];
     }
     maze.candidateCount = maze.wallCount;
 }
 
 RunStatus setUpKruskal() {
     maze.candidateBlockCount = (uint32_t)candidateBlocksFor(maze.wallCount);
-    size_t wallBits = (size_t)(wallWordCount(maze.wallCount) * sizeof(uint64_t));
+    uint64_t countEntries =
+        countEntriesFor(maze.candidateBlockCount, maze.countLevelSize, &maze.countLevels);
+    maze.countLevelStart[0] = 0;
+    for (uint32_t level = 1; level < maze.countLevels; level++)
+        maze.countLevelStart[level] =
+            maze.countLevelStart[level - 1] + (uint32_t)paddedLevelSize(maze.countLevelSize[level - 1]);
+
+    size_t wallBits = (size_t)wallBitBytes(maze.wallCount);
     maze.cellSets = (CellSet *)malloc((size_t)maze.cellCount * sizeof(CellSet));
-    maze.candidateWalls = (uint64_t *)malloc(wallBits);
-    maze.candidateBlockTree =
-        (uint32_t *)malloc((size_t)maze.candidateBlockCount * sizeof(uint32_t));
-    if (!maze.cellSets || !maze.candidateWalls || !maze.candidateBlockTree) return RUN_NO_MEMORY;
+    maze.candidateStore = malloc(wallBits + CACHE_LINE_BYTES);
+    maze.candidateCounts = (uint32_t *)malloc((size_t)countEntries * sizeof(uint32_t));
+    if (!maze.cellSets || !maze.candidateStore || !maze.candidateCounts) return RUN_NO_MEMORY;
+    // The cells' records are read all over: large pages spare most of the
+    // address translations, as they do for the candidate bits.
+    adviseLargePages(maze.cellSets, (uint64_t)maze.cellCount * sizeof(CellSet));
+    adviseLargePages(maze.candidateStore, wallBits + CACHE_LINE_BYTES);
+    // Each block of candidate bits a cache line of its own.
+    uintptr_t store = (uintptr_t)maze.candidateStore;
+    maze.candidateWalls =
+        (uint64_t *)((store + CACHE_LINE_BYTES - 1) / CACHE_LINE_BYTES * CACHE_LINE_BYTES);
 
     for (uint32_t i = 0; i < maze.cellCount; i++) {
         maze.cellSets[i].label = i;
-        maze.cellSets[i].next = i;
+        maze.cellSets[i].next = 0;
         maze.cellSets[i].size = 1;
     }
     fillCandidates();
@@ -88,20 +144,24 @@ static uint32_t selectBit(uint64_t word, uint32_t rank) {
     return (uint32_t)__builtin_ctzll(word);
 }
 
-uint32_t candidateAt(uint32_t position) {
-    // Descend the Fenwick tree to the block holding the candidate, keeping
-    // in `rank` how many candidates of that block come before it.
-    uint32_t blocks = maze.candidateBlockCount;
-    uint32_t block = 0, rank = position;
-    uint32_t step = 1;
-    while (step <= blocks / 2) step <<= 1;
-    for (; step > 0; step >>= 1) {
-        uint32_t next = block + step;
-        if (next <= blocks && maze.candidateBlockTree[next - 1] <= rank) {
-            block = next;
-            rank -= maze.candidateBlockTree[next - 1];
-        }
+// The entry of the group of COUNT_FANOUT counts at `group` in which
+// `*rank` (below the group's total) falls, `*rank` lowered by the entries
+// before it. Every entry is added up, without a branch on the counts, so
+// the scan never stops at a mispredicted exit.
+static uint32_t entryHolding(const uint32_t *group, uint32_t *rank) {
+    uint32_t left = *rank, sum = 0, before = 0, entry = 0;
+    for (uint32_t j = 0; j < COUNT_FANOUT; j++) {
+        sum += group[j];
+        bool past = sum <= left;  // the rank lies beyond entry j
+        entry += past;
+        before = past ? sum : before;
     }
+    *rank = left - before;
+    return entry;
+}
+
+// The candidate `rank` places after the first of `block`, the portable way.
+static uint32_t candidateInBlock(uint32_t block, uint32_t rank) {
     uint64_t wordCount = wallWordCount(maze.wallCount);
     uint64_t word = (uint64_t)block * WORDS_PER_BLOCK;
     for (;; word++) {
@@ -112,16 +172,56 @@ uint32_t candidateAt(uint32_t position) {
     return (uint32_t)(word * 64 + selectBit(maze.candidateWalls[word], rank));
 }
 
-// Takes wall id `wallId` off the candidate list if it is on it.
-static void dropCandidate(uint32_t wallId) {
+#if defined(__x86_64__) || defined(__i386__)
+// The same with the processor's population count and bit deposit, which
+// puts a single bit at the place of the word's (rank + 1)-th set bit.
+__attribute__((target("popcnt,bmi2"))) static uint32_t candidateInBlockByBits(uint32_t block,
+                                                                               uint32_t rank) {
+    uint64_t wordCount = wallWordCount(maze.wallCount);
+    uint64_t word = (uint64_t)block * WORDS_PER_BLOCK;
+    for (;; word++) {
+        uint32_t bits = (uint32_t)__builtin_popcountll(maze.candidateWalls[word]);
+        if (rank < bits || word + 1 == wordCount) break;
+        rank -= bits;
+    }
+    uint64_t placed = _pdep_u64(UINT64_C(1) << rank, maze.candidateWalls[word]);
+    return (uint32_t)(word * 64 + __builtin_ctzll(placed));
+}
+
+// True when the processor has both instructions and does the bit deposit
+// in hardware: the processors of AMD's family 17h have it in microcode,
+// slower than the portable loop.
+static bool bitInstructionsFast() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("popcnt") && __builtin_cpu_supports("bmi2") &&
+           !__builtin_cpu_is("amdfam17h");
+}
+#endif
+
+uint32_t candidateAt(uint32_t position) {
+    // Down the count levels to the block holding the candidate, keeping in
+    // `rank` how many candidates of that entry come before it.
+    uint32_t rank = position, entry = 0;
+    for (uint32_t level = maze.countLevels; level-- > 0;) {
+        const uint32_t *group = maze.candidateCounts + maze.countLevelStart[level] + entry * COUNT_FANOUT;
+        entry = entry * COUNT_FANOUT + entryHolding(group, &rank);
+    }
+#if defined(__x86_64__) || defined(__i386__)
+    static const bool byBits = bitInstructionsFast();
+    if (byBits && !maze.portablePick) return candidateInBlockByBits(entry, rank);
+#endif
+    return candidateInBlock(entry, rank);
+}
+
+void dropCandidate(uint32_t wallId) {
     uint64_t mask = UINT64_C(1) << (wallId % 64);
     uint64_t *word = &maze.candidateWalls[wallId / 64];
     if (!(*word & mask)) return;
     *word &= ~mask;
     maze.candidateCount--;
-    uint64_t blocks = maze.candidateBlockCount;
-    for (uint64_t i = wallId / CANDIDATE_BLOCK_BITS + 1; i <= blocks; i += i & (0 - i))
-        maze.candidateBlockTree[i - 1]--;
+    uint32_t entry = wallId / CANDIDATE_BLOCK_BITS;
+    for (uint32_t level = 0; level < maze.countLevels; level++, entry /= COUNT_FANOUT)
+        maze.candidateCounts[maze.countLevelStart[level] + entry]--;
 }
 
 uint32_t pickWall() {
@@ -129,10 +229,45 @@ uint32_t pickWall() {
     return candidateAt(drawPickPosition(maze.candidateCount));
 }
 
-// Joins the sets labelled `labelA` and `labelB` (two different sets): the
-// smaller set takes the larger one's label, and every wall between the two
-// leaves the candidate list.
-static void mergeSets(uint32_t labelA, uint32_t labelB) {
+// Ends the queue of cells waiting in a merge.
+static const uint32_t NO_CELL = 0xFFFFFFFFu;
+
+// The cells of the smaller set that a merge has relabelled but not yet
+// looked around, linked through CellSet::next.
+struct MergeQueue {
+    uint32_t head;  // the next cell to look around, or NO_CELL
+    uint32_t tail;  // the last cell queued
+};
+
+// Looks at cell `neighbour`, across wall `wallId` from a cell of the set
+// labelled `small` that joins the one labelled `large`: a cell of `small`
+// not yet met takes the label `large` and joins `queue`, its rows above and
+// below fetched for its turn; at a cell labelled `large` the wall leaves the
+// candidate list (when it is a candidate: the cell may be one of `small`
+// relabelled already).
+static inline void visitNeighbour(uint32_t neighbour, uint32_t wallId, uint32_t small,
+                                  uint32_t large, MergeQueue *queue) {
+    CellSet *sets = maze.cellSets;
+    uint32_t label = sets[neighbour].label;
+    if (label == large) {
+        dropCandidate(wallId);
+    } else if (label == small) {
+        uint32_t width = (uint32_t)maze.mazeWidth;
+        __builtin_prefetch(&sets[neighbour >= width ? neighbour - width : neighbour]);
+        __builtin_prefetch(&sets[neighbour < maze.cellCount - width ? neighbour + width : neighbour]);
+        sets[neighbour].label = large;
+        sets[neighbour].next = NO_CELL;
+        if (queue->head == NO_CELL) queue->head = neighbour;
+        else sets[queue->tail].next = neighbour;
+        queue->tail = neighbour;
+    }
+}
+
+// Joins the set labelled `labelA`, which holds `cellA`, and the set
+// labelled `labelB`, which holds `cellB` (two different sets): the smaller
+// set takes the larger one's label, and every wall between the two leaves
+// the candidate list.
+static void mergeSets(uint32_t labelA, uint32_t cellA, uint32_t labelB, uint32_t cellB) {
     CellSet *sets = maze.cellSets;
     // Walk the smaller set. Most merges take in a single cell, which is its
     // own label: its size is at hand, and the other set's size, far away,
@@ -144,34 +279,27 @@ static void mergeSets(uint32_t labelA, uint32_t labelB) {
                       (sets[labelA].size == sets[labelB].size && labelA > labelB);
     uint32_t small = aIsSmaller ? labelA : labelB;
     uint32_t large = aIsSmaller ? labelB : labelA;
+    sets[large].size += sets[small].size;
 
-    // One pass over the smaller set drops every wall between the two and
-    // relabels the cell. A neighbour already relabelled is of the same set:
-    // the wall to it is no candidate, and dropping it again changes nothing.
+    // Each cell of the smaller set is queued once, when it takes the larger
+    // set's label, and looked around once; a neighbour of the same set
+    // already relabelled has no candidate wall to it.
     uint32_t width = (uint32_t)maze.mazeWidth;
     uint32_t lastRow = (uint32_t)maze.mazeHeight - 1;
-    uint32_t cellsAbove = maze.cellCount - width;  // cells with a row below them
-    uint32_t cell = small;
-    do {
-        // The lines above and below the next cell load while this one is done.
-        uint32_t following = sets[cell].next;
-        __builtin_prefetch(&sets[following >= width ? following - width : following]);
-        __builtin_prefetch(&sets[following < cellsAbove ? following + width : following]);
+    uint32_t start = aIsSmaller ? cellA : cellB;
+    sets[start].label = large;
+    sets[start].next = NO_CELL;
+    MergeQueue queue = {start, start};
+    while (queue.head != NO_CELL) {
+        uint32_t cell = queue.head;
+        queue.head = sets[cell].next;
         uint32_t row = cell / width, column = cell % width;
         // Walls to the four neighbours, by the wall-id numbering.
-        if (column > 0 && sets[cell - 1].label == large) dropCandidate(westWallOf(cell, row));
-        if (column + 1 < width && sets[cell + 1].label == large)
-            dropCandidate(eastWallOf(cell, row));
-        if (row > 0 && sets[cell - width].label == large) dropCandidate(northWallOf(cell));
-        if (row < lastRow && sets[cell + width].label == large) dropCandidate(southWallOf(cell));
-        sets[cell].label = large;
-        cell = following;
-    } while (cell != small);
-    // Splicing two circular lists is one exchange of successors.
-    uint32_t next = sets[small].next;
-    sets[small].next = sets[large].next;
-    sets[large].next = next;
-    sets[large].size += sets[small].size;
+        if (column > 0) visitNeighbour(cell - 1, westWallOf(cell, row), small, large, &queue);
+        if (column + 1 < width) visitNeighbour(cell + 1, eastWallOf(cell, row), small, large, &queue);
+        if (row > 0) visitNeighbour(cell - width, northWallOf(cell), small, large, &queue);
+        if (row < lastRow) visitNeighbour(cell + width, southWallOf(cell), small, large, &queue);
+    }
 }
 
 // Removals between two reports to the progress line.
@@ -187,8 +315,8 @@ RunStatus carveKruskal() {
         wallCells(wall, &first, &second);
         uint32_t labelFirst = maze.cellSets[first].label, labelSecond = maze.cellSets[second].label;
         // A cell that is its own set's label has that set's size at hand.
-        if (labelSecond == second) mergeSets(labelSecond, labelFirst);
-        else mergeSets(labelFirst, labelSecond);
+        if (labelSecond == second) mergeSets(labelSecond, second, labelFirst, first);
+        else mergeSets(labelFirst, first, labelSecond, second);
     }
     return settleWallFlags();
 }

@@ -12,7 +12,7 @@
 const uint32_t NO_WALL = 0xFFFFFFFFu;
 
 // The bytes of Kruskal's bookkeeping for a width x height maze: the sets,
-// the candidate bits and their Fenwick tree.
+// the candidate bits, aligned to a cache line, and their count levels.
 uint64_t kruskalBytes(uint64_t width, uint64_t height);
 
 // Allocates and fills Kruskal's bookkeeping, for setUpMaze: every cell its
@@ -33,5 +33,9 @@ uint32_t pickWall();
 
 // The wall id at `position` (< candidateCount) of the ascending candidate list.
 uint32_t candidateAt(uint32_t position);
+
+// Takes wall id `wallId` (< wallCount) off the candidate list if it is on
+// it; nothing changes if it is not.
+void dropCandidate(uint32_t wallId);
 
 #endif

@@ -10,10 +10,25 @@
 #include "maze/maze_generator.h"
 #include "platform/run_status.h"
 
+// The candidate list's order statistics: its bits come in blocks of
+// CANDIDATE_BLOCK_BITS wall ids, a cache line each; level 0 counts the
+// candidates of each block, and each level above sums COUNT_FANOUT entries
+// of the one below, up to a top level of at most COUNT_FANOUT entries. A
+// pick scans one group of entries a level, a drop lowers one entry a level:
+// groups of 16 make a short scan, and still few levels (four at 4000 x 4000).
+const uint32_t CANDIDATE_BLOCK_BITS = 512;
+const uint32_t COUNT_FANOUT = 16;
+// Levels for 2^32 wall ids: 2^23 blocks, then 2^19, 2^15, 2^11, 2^7 and 2^3
+// entries.
+const uint32_t COUNT_LEVELS_MOST = 6;
+// Bytes of a cache line, to which the blocks are aligned.
+const uint32_t CACHE_LINE_BYTES = 64;
+
 // One cell's entry in the sets of joined cells that carving keeps.
 struct CellSet {
     uint32_t label;  // equal exactly for joined cells; a cell of the set
-    uint32_t next;   // the next cell of the set: each set is a circular list
+    uint32_t next;   // while a merge relabels the cell's set, the next cell it
+                     // looks around
     uint32_t size;   // cells in the set; kept at the record of its label
 };
 
@@ -43,10 +58,17 @@ struct MazeState {
     uint64_t *carvedWalls = nullptr;   // wallCount bits, 64 a word; 1 = carved away
 
     /* Candidate walls: the standing walls between two different sets */
-    uint64_t *candidateWalls = nullptr;      // wallCount bits, 64 a word; 1 = candidate
-    uint32_t *candidateBlockTree = nullptr;  // Fenwick tree of candidates per block
-    uint32_t candidateBlockCount = 0;        // blocks of CANDIDATE_BLOCK_BITS wall ids
-    uint32_t candidateCount = 0;             // candidates left; 0 once carving is done
+    uint64_t *candidateWalls = nullptr;   // wallCount bits, 64 a word; 1 = candidate;
+                                          // each block a cache line of candidateStore
+    void *candidateStore = nullptr;       // the allocation candidateWalls lies in
+    uint32_t *candidateCounts = nullptr;  // the count levels, one after another
+    uint32_t countLevelStart[COUNT_LEVELS_MOST] = {};  // where each level begins
+    uint32_t countLevelSize[COUNT_LEVELS_MOST] = {};   // entries of each level
+    uint32_t countLevels = 0;             // levels in use, the top one last
+    uint32_t candidateBlockCount = 0;     // blocks of CANDIDATE_BLOCK_BITS wall ids
+    uint32_t candidateCount = 0;          // candidates left; 0 once carving is done
+    bool portablePick = false;            // the pick keeps to portable code even on a
+                                          // processor with faster instructions (tests)
 
     /* The other carvings' bookkeeping, from set-up until settleWallFlags
        frees it; each carving allocates only what it uses */
@@ -68,9 +90,6 @@ extern MazeState maze;
 
 // The fewest cells across and down a maze has.
 const int32_t SMALLEST_SIDE = 2;
-
-// Wall ids per bit-vector block of the candidate list.
-const uint32_t CANDIDATE_BLOCK_BITS = 512;
 
 // The most bytes a width x height maze holds at once with maze.algorithm
 // and maze.braidPercent: while it is carved, while its wall flags are

@@ -1,8 +1,10 @@
 // The memory budget on Linux: the machine's available memory
 // (/proc/meminfo), the process's limits less what it holds (/proc/self/statm)
-// and the memory control groups it runs in, less their working sets.
+// and the memory control groups it runs in, less their working sets; and
+// transparent huge pages for large arrays.
 #include "platform/memory.h"
 
+#include <sys/mman.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -167,4 +169,15 @@ uint64_t availableMemoryBytes() {
     }
     limitByControlGroups(&available);
     return available;
+}
+
+// Bytes of a transparent huge page on the machines the program runs on.
+static const uint64_t HUGE_PAGE_BYTES = UINT64_C(2) << 20;
+
+void adviseLargePages(void *start, uint64_t bytes) {
+    uintptr_t first = ((uintptr_t)start + HUGE_PAGE_BYTES - 1) & ~(uintptr_t)(HUGE_PAGE_BYTES - 1);
+    uintptr_t end = ((uintptr_t)start + bytes) & ~(uintptr_t)(HUGE_PAGE_BYTES - 1);
+    // A kernel without transparent huge pages refuses the advice: the pages
+    // stay small, which is all the advice could change.
+    if (end > first) (void)madvise((void *)first, end - first, MADV_HUGEPAGE);
 }

@@ -1,5 +1,6 @@
 // The memory budget on Windows: the machine's available memory and the
-// limits of a job object the process runs in.
+// limits of a job object the process runs in; no large pages, which would
+// need the privilege to lock pages in memory.
 #include "platform/memory.h"
 
 #include <windows.h>
@@ -39,3 +40,5 @@ uint64_t availableMemoryBytes() {
     }
     return available;
 }
+
+void adviseLargePages(void *, uint64_t) {}

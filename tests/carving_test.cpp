@@ -4,9 +4,11 @@
 #include <ext/pb_ds/tree_policy.hpp>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <numeric>
 #include <random>
 #include <vector>
 
@@ -115,6 +117,48 @@ TEST(MazeState, CountsAndWallCellsOnSmallGrids) {
     }
 }
 
+TEST(MazeState, CandidatesFoundByPositionAfterRandomDrops) {
+    // Candidate lists of one to four count levels (up to 16 blocks, up to
+    // 256, up to 4096, more), thinned at random in rounds, each wall dropped
+    // twice: after each round every position (every 7th or 61st in the
+    // larger ones) holds the wall of the plain list of those still standing,
+    // found by the processor's bit instructions where it has them and by
+    // the portable code.
+    const struct { int w, h; uint32_t levels, stride; } cases[] = {
+        {20, 30, 1, 1}, {300, 200, 2, 1}, {700, 600, 3, 7}, {1100, 1000, 4, 61}};
+    std::mt19937 random(20261209);
+    for (auto &c : cases) {
+        ASSERT_TRUE(setUp(c.w, c.h));
+        EXPECT_EQ(maze.countLevels, c.levels) << c.w << " x " << c.h;
+        std::vector<uint32_t> order(maze.wallCount);
+        std::iota(order.begin(), order.end(), 0u);
+        std::shuffle(order.begin(), order.end(), random);
+        std::vector<bool> standing(maze.wallCount, true);
+        size_t dropped = 0;
+        for (double share : {0.0, 0.5, 0.9, 0.999, 1.0}) {
+            size_t until = std::max(dropped, (size_t)(share * maze.wallCount));
+            for (; dropped < until; dropped++) {
+                dropCandidate(order[dropped]);
+                dropCandidate(order[dropped / 2]);  // dropped already: no change
+                standing[order[dropped]] = false;
+            }
+            std::vector<uint32_t> plain;
+            for (uint32_t id = 0; id < maze.wallCount; id++)
+                if (standing[id]) plain.push_back(id);
+            ASSERT_EQ(maze.candidateCount, plain.size()) << c.w << " x " << c.h << ", " << share;
+            for (bool portable : {false, true}) {
+                maze.portablePick = portable;
+                for (size_t k = 0; k < plain.size(); k += k + c.stride < plain.size() ? c.stride : 1)
+                    ASSERT_EQ(candidateAt((uint32_t)k), plain[k]) << c.w << " x " << c.h << ", "
+                        << share << ", position " << k << (portable ? ", portable" : "");
+            }
+            maze.portablePick = false;
+        }
+        EXPECT_EQ(pickWall(), NO_WALL);
+        releaseMaze();
+    }
+}
+
 TEST(MazeState, RefusesSmallAndHugeSizesWithoutAllocating) {
     const int sizes[][2] = {{1, 5}, {5, 1}, {0, 0}, {-4, 7}, {-1, -1}};
     for (auto &s : sizes) {
@@ -158,17 +202,22 @@ TEST(Generator, PickFormulaWithFixedDraws) {
 }
 
 TEST(Generator, SameMazesAsTheStraightforwardCarving) {
+    // With the processor's bit instructions where it has them, and without.
     const int sizes[][2] = {{2, 2}, {3, 2}, {2, 3}, {2, 37}, {41, 2}, {7, 7}, {16, 16},
                             {13, 29}, {31, 12}, {50, 60}};
     uint32_t redrawn = 0;
     for (auto &s : sizes)
         for (uint32_t seed : {1u, 42u, 1700000000u, 0xFFFFFFFFu}) {
             uint32_t redraws = 0;
-            ReadMaze fast = carved(s[0], s[1], seed);
             ReadMaze slow = referenceCarve(s[0], s[1], seed, &redraws);
-            ASSERT_EQ(fast.east, slow.east) << s[0] << " x " << s[1] << " seed " << seed;
-            ASSERT_EQ(fast.south, slow.south) << s[0] << " x " << s[1] << " seed " << seed;
-            ASSERT_EQ(perfectMazeProblem(fast), "");
+            for (bool portable : {false, true}) {
+                maze.portablePick = portable;
+                ReadMaze fast = carved(s[0], s[1], seed);
+                maze.portablePick = false;
+                ASSERT_EQ(fast.east, slow.east) << s[0] << " x " << s[1] << " seed " << seed << " " << portable;
+                ASSERT_EQ(fast.south, slow.south) << s[0] << " x " << s[1] << " seed " << seed << " " << portable;
+            }
+            ASSERT_EQ(perfectMazeProblem(slow), "");
             redrawn += redraws > 0;
         }
     EXPECT_GT(redrawn, 4u) << "too few carvings with a value drawn again";

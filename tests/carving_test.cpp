@@ -397,24 +397,29 @@ TEST(Algorithms, EveryOneCarvesAPerfectMazeAgainFromItsSeed) {
 }
 
 TEST(Algorithms, EachHasItsTexture) {
-    // Dead ends among the cells of three 200 x 200 mazes, in the band of the
+    // Dead ends among the cells of three 200 x 200 mazes carved by the
+    // algorithm of each name the options take, in the band of that
     // algorithm's texture; the carvings that make straight corridors along
     // the top row and the left column make them whole.
-    const struct { AlgorithmId algorithm; double low, high; bool topCorridor, leftCorridor; } rows[] = {
-        {ALGORITHM_KRUSKAL, 0.29, 0.32, false, false},
-        {ALGORITHM_BACKTRACKER, 0.09, 0.11, false, false},
-        {ALGORITHM_PRIM, 0.345, 0.37, false, false},
-        {ALGORITHM_WILSON, 0.285, 0.305, false, false},
-        {ALGORITHM_ALDOUS_BRODER, 0.285, 0.305, false, false},
-        {ALGORITHM_ELLER, 0.275, 0.30, false, false},
-        {ALGORITHM_HUNT_AND_KILL, 0.085, 0.105, false, false},
-        {ALGORITHM_GROWING_TREE, 0.16, 0.21, false, false},
-        {ALGORITHM_SIDEWINDER, 0.265, 0.29, true, false},
-        {ALGORITHM_BINARY_TREE, 0.24, 0.26, true, true},
-        {ALGORITHM_DIVISION, 0.26, 0.28, false, false},
+    const struct { const char *name; double low, high; bool topCorridor, leftCorridor; } rows[] = {
+        {"kruskal", 0.29, 0.32, false, false},
+        {"backtracker", 0.09, 0.11, false, false},
+        {"prim", 0.345, 0.37, false, false},
+        {"wilson", 0.285, 0.305, false, false},
+        {"aldous-broder", 0.285, 0.305, false, false},
+        {"eller", 0.275, 0.30, false, false},
+        {"hunt-and-kill", 0.085, 0.105, false, false},
+        {"growing-tree", 0.16, 0.21, false, false},
+        {"sidewinder", 0.265, 0.29, true, false},
+        {"binary-tree", 0.24, 0.26, true, true},
+        {"division", 0.26, 0.28, false, false},
     };
     const int side = 200;
-    for (auto &row : rows) {
+    for (auto &texture : rows) {
+        struct { AlgorithmId algorithm; double low, high; bool topCorridor, leftCorridor; } row = {
+            algorithmNamed(texture.name), texture.low, texture.high, texture.topCorridor,
+            texture.leftCorridor};
+        ASSERT_NE(row.algorithm, ALGORITHM_COUNT) << texture.name;
         long ends = 0;
         for (uint32_t seed : {3u, 1234u, 987654321u}) {
             ReadMaze m = carvedBy(row.algorithm, side, side, seed);
@@ -429,6 +434,45 @@ TEST(Algorithms, EachHasItsTexture) {
         double share = (double)ends / (3.0 * side * side);
         EXPECT_GE(share, row.low) << named(row.algorithm);
         EXPECT_LE(share, row.high) << named(row.algorithm);
+    }
+}
+
+// A fingerprint of the flags of `m` (FNV-1a over the east flags, then the
+// south flags).
+uint64_t fingerprint(const ReadMaze &m) {
+    uint64_t hash = UINT64_C(14695981039346656037);
+    for (const std::vector<int> *flags : {&m.east, &m.south})
+        for (int flag : *flags) hash = (hash ^ (uint64_t)(flag + 1)) * UINT64_C(1099511628211);
+    return hash;
+}
+
+TEST(Algorithms, ASeedMakesTheMazeOfThisReleaseAgain) {
+    // The same seed and options give the same maze in every later release,
+    // as the default's picks do: the fingerprint of each algorithm's 40 x 30
+    // maze of seed 99, and of braided ones, as this release carves them.
+    const struct { const char *name; uint32_t braid; uint64_t print; } rows[] = {
+        {"kruskal", 0, UINT64_C(0xc8ef57ec0f693024)},
+        {"backtracker", 0, UINT64_C(0xe2f3fc9941163b10)},
+        {"prim", 0, UINT64_C(0xe148b2dbdd0a3dfe)},
+        {"wilson", 0, UINT64_C(0x6db1c9bf80afdb36)},
+        {"aldous-broder", 0, UINT64_C(0x8e25c45398376a40)},
+        {"eller", 0, UINT64_C(0xfa1e9b355e831b70)},
+        {"hunt-and-kill", 0, UINT64_C(0x89de8cadecb5e3c4)},
+        {"growing-tree", 0, UINT64_C(0xab409ca2c067151e)},
+        {"sidewinder", 0, UINT64_C(0x5cc11497bc659618)},
+        {"binary-tree", 0, UINT64_C(0x6e65937415062250)},
+        {"division", 0, UINT64_C(0xe19746909f638a4a)},
+        {"kruskal", 1, UINT64_C(0x158370130f9a0574)},
+        {"backtracker", 30, UINT64_C(0x8202a584226748fa)},
+        {"prim", 100, UINT64_C(0x3f28326c13833219)},
+        {"division", 60, UINT64_C(0xe975ed28b8191e6b)},
+        {"eller", 99, UINT64_C(0x1fceb54ca02c8c17)},
+    };
+    for (auto &row : rows) {
+        AlgorithmId algorithm = algorithmNamed(row.name);
+        ASSERT_NE(algorithm, ALGORITHM_COUNT) << row.name;
+        ReadMaze m = carvedBy(algorithm, 40, 30, 99, row.braid);
+        EXPECT_EQ(fingerprint(m), row.print) << row.name << " braid " << row.braid;
     }
 }
 

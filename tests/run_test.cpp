@@ -185,6 +185,10 @@ TEST_F(Run, AnswersGivenAsOptionsAreNotAsked) {
         {{"--format", "both"}, "20 30 g", HEIGHT + WIDTH + PROGRESS + NAME},
         {{"--name", "h", "--format", "3"}, "20 30", HEIGHT + WIDTH + PROGRESS},
         {{"--width", "30", "--name", "i"}, "20 0 3", HEIGHT + PROGRESS + MENU + INVALID + MENU},
+        // The defaults given as options carve the same maze.
+        {{"--name", "j", "--braid", "0"}, "20 30 3", HEIGHT + WIDTH + PROGRESS + MENU},
+        {{"--braid=0", "--algorithm=kruskal", "--scale", "1", "--passage=5", "--wall", "1"}, "20 30 k 3",
+         HEIGHT + WIDTH + PROGRESS + NAME + MENU},
     };
     for (auto &row : rows) {
         RunOptions options;
@@ -194,7 +198,7 @@ TEST_F(Run, AnswersGivenAsOptionsAreNotAsked) {
         EXPECT_EQ(r.status, 0) << row.input;
         EXPECT_EQ(r.out, row.out) << row.input;
     }
-    for (const char *name : {"a", "b", "c", "d", "e", "f", "g", "h", "i"}) {
+    for (const char *name : {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k"}) {
         EXPECT_EQ(readFile(path(std::string(name) + ".txt")), readFile(path("typed.txt"))) << name;
         EXPECT_EQ(readFile(path(std::string(name) + ".bmp")), readFile(path("typed.bmp"))) << name;
     }
@@ -439,6 +443,7 @@ TEST_F(Run, SavedTextAndPicturesAgree) {
         {{}, "20 31 maze 3\n", 1, false, {"png", "svg", "pdf"}},
         {{"--solution"}, "20 31 maze 3\n", 1, true, {"png", "svg", "pdf"}},
         {{"--scale", "3"}, "20 31 maze 3\n", 3, false, {"svg"}},
+        {{}, "100 150 maze 2\n", 1, false, {"svg"}},
         {{"--scale=2", "--solution"}, "9 14 maze 3\n", 2, true, {"pdf"}},
         {{"--solution", "--format", "text"}, "9 14 maze\n", 1, true, {}},
         {{"--solution", "--scale", "5", "--format", "image"}, "9 14 maze\n", 5, true, {"svg", "pdf"}},
@@ -541,6 +546,15 @@ TEST_F(Run, SavedTextAndPicturesAgree) {
                     EXPECT_EQ(renderedWidth, width) << shape << name;
                     EXPECT_TRUE(rendered == expected) << shape << name;
                     EXPECT_NE(svg.find("shape-rendering=\"crispEdges\""), std::string::npos) << shape;
+                    // Walls in paths of at most 32 kB of data and a rectangle,
+                    // so that a reader capping an attribute's length takes them.
+                    size_t paths = 0, longest = 0;
+                    for (size_t at = svg.find(" d=\""); at != std::string::npos; at = svg.find(" d=\"", at + 1)) {
+                        paths++;
+                        longest = std::max(longest, svg.find('"', at + 4) - at - 4);
+                    }
+                    EXPECT_LE(longest, 32768u + 64) << shape << name;
+                    EXPECT_GE(paths, svg.size() / 40000) << shape << name;
                     // At --dpi its width in millimetres, rounded down to four places.
                     uint64_t units = (uint64_t)width * 254000 / (style.dpi ? style.dpi : 1);
                     std::string millimetres = "width=\"" + std::to_string(units / 10000) + "." +
@@ -639,6 +653,11 @@ TEST_F(Run, CountsMakeTheMazesOfSingleRuns) {
         {{"--format", "image", "--picture", "pdf", "--page", "legal", "--wall", "3"}, 2, {}, 0, "legal", 612, 1008},
         {{"--format", "image", "--picture", "pdf", "--page", "a5", "--solution"}, 1, {}, 0, "a5", 419.528, 595.276},
         {{"--format", "image", "--picture", "pdf", "--page", "letter"}, 2, {}, 0, "letter", 612, 792},
+        // Pages of the picture's own size carry no number over the maze.
+        {{"--format", "image", "--picture", "pdf", "--solution"}, 2, {}, 0},
+        // Numbers of one digit from a count of 1, two from 10.
+        {{"--format", "text"}, 1, {".txt"}, 0},
+        {{"--format", "text"}, 10, {".txt"}, 0},
         // The second maze's file cannot be made: the first stays.
         {{"--format", "text"}, 3, {".txt"}, 1},
     };
@@ -693,9 +712,13 @@ TEST_F(Run, CountsMakeTheMazesOfSingleRuns) {
             int pages = way ? 2 * row.count : row.count;
             std::string info = commandOutput("PATH=/usr/bin pdfinfo -f 1 -l " + std::to_string(pages) + " '" + path("m.pdf") + "'");
             EXPECT_NE(info.find("Pages:           " + std::to_string(pages) + "\n"), std::string::npos) << label << info;
+            // A page is the paper's, or without one the picture's own size.
+            std::string singleBytes = readFile(path("single.bmp"));
+            double pageWidth = row.paper ? row.paperWidth : le32(singleBytes, 18);
+            double pageHeight = row.paper ? row.paperHeight : le32(singleBytes, 22);
             for (int page = 1; page <= pages; page++) {
                 char size[100];
-                snprintf(size, sizeof size, "Page %4d size:  %g x %g pts", page, row.paperWidth, row.paperHeight);
+                snprintf(size, sizeof size, "Page %4d size:  %g x %g pts", page, pageWidth, pageHeight);
                 EXPECT_NE(info.find(size), std::string::npos) << label << info;
             }
             for (bool answer : {false, true}) {
@@ -703,12 +726,14 @@ TEST_F(Run, CountsMakeTheMazesOfSingleRuns) {
                 std::string bmp = path(answer ? "single-solution.bmp" : "single.bmp");
                 std::string bytes = readFile(bmp);
                 uint32_t width = le32(bytes, 18), height = le32(bytes, 22);
-                // As large as fits inside margins of 36 points, in the middle.
-                double scale = std::min((row.paperWidth - 72) / width, (row.paperHeight - 72) / height);
+                // As large as fits inside margins of 36 points, in the middle;
+                // without a paper, the whole page.
+                double scale = row.paper ? std::min((pageWidth - 72) / width, (pageHeight - 72) / height) : 1;
                 const double dpi = 144, zoom = scale * dpi / 72;
-                double left = (row.paperWidth - width * scale) / 2 * dpi / 72;
-                double top = (row.paperHeight - height * scale) / 2 * dpi / 72;
-                EXPECT_TRUE(std::abs(left - 36 * dpi / 72) < 0.01 || std::abs(top - 36 * dpi / 72) < 0.01) << label;
+                double left = (pageWidth - width * scale) / 2 * dpi / 72;
+                double top = (pageHeight - height * scale) / 2 * dpi / 72;
+                EXPECT_TRUE(!row.paper || std::abs(left - 36 * dpi / 72) < 0.01 || std::abs(top - 36 * dpi / 72) < 0.01)
+                    << label;
                 PictureOptions drawn;
                 drawn.passage = valueOfOption(row.arguments, "--passage", 5);
                 drawn.wall = valueOfOption(row.arguments, "--wall", 1);
@@ -719,7 +744,8 @@ TEST_F(Run, CountsMakeTheMazesOfSingleRuns) {
                                            renderedWidth, zoom, left, top), "")
                     << label << " page " << page;
                 // White round the maze but for a number in the bottom margin
-                // of a book of several.
+                // of a book of several on paper (none over a page of the
+                // picture's size).
                 uint32_t renderedHeight = (uint32_t)(rendered.size() / 3 / renderedWidth), marked = 0;
                 for (uint32_t y = 0; y < renderedHeight; y++)
                     for (uint32_t x = 0; x < renderedWidth; x++) {
@@ -730,7 +756,7 @@ TEST_F(Run, CountsMakeTheMazesOfSingleRuns) {
                         if (y <= renderedHeight - 36 * dpi / 72) break;
                         marked++;
                     }
-                EXPECT_EQ(marked > 0, row.count > 1) << label << " page " << page;
+                EXPECT_EQ(marked > 0, row.count > 1 && row.paper) << label << " page " << page;
             }
         }
         if (book) {

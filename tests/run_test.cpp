@@ -454,6 +454,9 @@ TEST_F(Run, SavedTextAndPicturesAgree) {
         // byte) are still found a row back: not filtered.
         {{"--passage", "1", "--wall", "1"}, "2 87378 maze 2\n", 1, false, {"png"}},
         {{"--scale", "64", "--format", "2"}, "2 2 maze\n", 64, false, {}},
+        // Bitmap rows of 1050004 bytes, longer than the block of rows the
+        // writer gathers (1 MiB): a block of one row each.
+        {{}, "2 150000 maze 2\n", 1, false, {}},
         // Other widths of passages and rims, and print resolutions.
         {{"--passage", "3", "--wall", "2", "--solution"}, "7 11 maze 3\n", 1, true, {"png", "svg", "pdf"}},
         {{"--passage", "1", "--wall", "3", "--scale", "2", "--dpi", "300"}, "6 5 maze 2\n", 2, false, {"png", "svg", "pdf"}},

@@ -169,8 +169,13 @@ bool nameFitsFolder(const char *name) {
 }
 
 SysResult findSaveTarget(const char *name, FoundTarget *target) {
+    // Nothing of the target a previous save found is kept: a new file has
+    // no existing path or status that a later step could write through.
     closeFoundTarget(target);
     target->kind = TARGET_NEW;
+    target->name[0] = '\0';
+    target->existingPath[0] = '\0';
+    memset(&target->old, 0, sizeof target->old);
     if (strlen(name) >= SAVE_PATH_SIZE) return SYS_UNREACHABLE;
     // The system follows the links, with its own checks and limits.
     target->existing = open(name, O_PATH | O_CLOEXEC);

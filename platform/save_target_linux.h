@@ -31,11 +31,13 @@ struct FoundTarget {
                                         // when there is none
     char name[SAVE_PATH_SIZE];          // the target's name within `folder`
     char existingPath[SAVE_PATH_SIZE];  // a path to the existing target itself: its
-                                        // descriptor's in /proc, or the name typed
-    struct stat old;                    // the existing target, when there is one
+                                        // descriptor's in /proc, or the name typed;
+                                        // "" when there is none
+    struct stat old;                    // the existing target; all zero when there is none
 };
 
-// Finds the target of `name` into `target` (closed first). SYS_DONE;
+// Finds the target of `name` into `target`, which keeps nothing of what it
+// held (closed first, a new target with no existing path). SYS_DONE;
 // SYS_UNREACHABLE or SYS_DENIED when the name leads nowhere usable (a
 // missing folder, a name too long, a loop of links, a link the system
 // refuses to follow, a folder, a plain file with one name that no folder

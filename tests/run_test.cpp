@@ -459,6 +459,9 @@ TEST_F(Run, SavedTextAndPicturesAgree) {
         // byte) are still found a row back: not filtered.
         {{"--passage", "1", "--wall", "1"}, "2 87378 maze 2\n", 1, false, {"png"}},
         {{"--scale", "64", "--format", "2"}, "2 2 maze\n", 64, false, {}},
+        // Bitmap rows of 1050004 bytes, longer than the block of rows the
+        // writer gathers (1 MiB): a block of one row each.
+        {{}, "2 150000 maze 2\n", 1, false, {}},
         // Other widths of passages and rims, and print resolutions.
         {{"--passage", "3", "--wall", "2", "--solution"}, "7 11 maze 3\n", 1, true, {"png", "svg", "pdf"}},
         {{"--passage", "1", "--wall", "3", "--scale", "2", "--dpi", "300"}, "6 5 maze 2\n", 2, false, {"png", "svg", "pdf"}},
@@ -886,25 +889,40 @@ TEST_F(Run, UncreatableFileEndsWithStatusOne) {
 TEST_F(Run, FileSizeLimitFailsTheWriteAndLeavesTheOldFileWhole) {
     // No SIGXFSZ is ignored for the Linux build: the program itself must
     // not die of it. Under Wine the limit stands for a full disk.
-    // A PNG (about 50 kB at 300 x 300) fails part-way the same.
-    const struct { const char *input; long limit; const char *file; bool png; } cases[] = {
-        {"100 100 m 1\n", 4096, "m.txt", false},
-        {"300 300 m 1\n", 100000, "m.txt", false},  // 538 kB of text
-        {"300 300 m 2\n", 20000, "m.png", true}};
+    // A PNG (about 50 kB at 300 x 300), an SVG (105 kB at 100 x 100) and a
+    // bitmap (491 kB) fail part-way the same; a PDF (30 kB) fails in the
+    // last write of its trailer, its limit one byte short of the whole
+    // file that a first run without a limit saves.
+    const long ONE_BYTE_SHORT = 0;
+    const struct { const char *input; std::vector<std::string> arguments; long limit; const char *file; } cases[] = {
+        {"100 100 m 1\n", {}, 4096, "m.txt"},
+        {"300 300 m 1\n", {}, 100000, "m.txt"},  // 538 kB of text
+        {"300 300 m 2\n", {"--png"}, 20000, "m.png"},
+        {"100 100 m 2\n", {"--picture", "svg"}, 20000, "m.svg"},
+        {"100 100 m 2\n", {"--picture", "bmp"}, 100000, "m.bmp"},
+        {"100 100 m 2\n", {"--picture", "pdf", "--seed", "5"}, ONE_BYTE_SHORT, "m.pdf"}};
     for (auto &c : cases) {
+        std::string label = c.input + testing::PrintToString(c.arguments);
         for (const std::string &name : listDir(dir)) removeTree(path(name));
-        writeFile(path(c.file), "old maze");
+        bool picture = c.input[strlen(c.input) - 2] != '1';
+        if (picture) withPalette(shippedPalette());
         RunOptions options = limitsOf(c.limit, -1, 30);
-        if (c.png) {
-            withPalette(shippedPalette());
-            options.arguments = {"--png"};
+        options.arguments = c.arguments;
+        if (c.limit == ONE_BYTE_SHORT) {
+            RunOptions whole = options;
+            whole.fileSize = -1;
+            ASSERT_EQ(runMazegen(dir, c.input, whole).status, 0) << label;
+            std::string complete = readFile(path(c.file));
+            ASSERT_TRUE(endsWith(complete, "\n%%EOF\n")) << label;
+            options.fileSize = (long)complete.size() - 1;
         }
+        writeFile(path(c.file), "old maze");
         RunResult r = runMazegen(dir, c.input, options);
-        EXPECT_EQ(r.out, TO_MENU + shown(CANNOT_WRITE_MESSAGE)) << c.input;
-        EXPECT_EQ(r.status, 1) << c.input;
-        EXPECT_EQ(r.signal, 0) << c.input;
-        EXPECT_EQ(readFile(path(c.file)), "old maze") << c.input;
-        EXPECT_EQ(listDir(dir).size(), c.png ? 2u : 1u) << c.input;
+        EXPECT_EQ(r.out, TO_MENU + shown(CANNOT_WRITE_MESSAGE)) << label;
+        EXPECT_EQ(r.status, 1) << label;
+        EXPECT_EQ(r.signal, 0) << label;
+        EXPECT_TRUE(readFile(path(c.file)) == "old maze") << label << ": the old file was replaced";
+        EXPECT_EQ(listDir(dir).size(), picture ? 2u : 1u) << label;
     }
 }
 

@@ -77,73 +77,90 @@ TEST_F(SaveTest, WritesSyncsAndTheRenameReachTheDiskInOrder) {
     // What the system sees of a replacement: every write to the unnamed
     // temporary file, then the old file's mode given again (a write clears
     // set-ID bits), then its sync, then its link to a hidden name, the
-    // rename, then the sync of the folder.
-    writeFile(path("m.txt"), "old maze");
-    RunOptions options;
-    options.traceCalls = "openat,write,fchmod,fsync,close,linkat,renameat";
-    RunResult r = runMazegen(dir, "30 30 m 1", options);
-    ASSERT_EQ(r.status, 0);
-    int fd = -1, lastWrite = -1, mode = -1, fileSync = -1, link = -1, rename = -1, folderSync = -1;
-    int index = 0;
-    std::string folder;
-    for (const std::string &line : r.calls) {
-        auto result = [&] { return line.substr(line.rfind('=') + 2); };
-        if (line.find("O_TMPFILE") != std::string::npos && line.find("openat(") != std::string::npos)
-            fd = std::stoi(result());
-        else if (fd >= 0 && line.find("write(" + std::to_string(fd) + ",") != std::string::npos)
-            lastWrite = index;
-        else if (fd >= 0 && line.find("fchmod(" + std::to_string(fd) + ",") != std::string::npos)
-            mode = index;
-        else if (fd >= 0 && fileSync < 0 && line.find("fsync(" + std::to_string(fd) + ")") != std::string::npos)
-            fileSync = index;
-        else if (line.find(" linkat(") != std::string::npos && line.find(".mz-") != std::string::npos)
-            link = index;
-        else if (line.find(" renameat") != std::string::npos && line.find(".mz-") != std::string::npos)
-            rename = index;
-        else if (rename >= 0 && line.find("openat(") != std::string::npos && line.find("O_DIRECTORY") != std::string::npos)
-            folder = result();  // the folder, opened to be synced
-        else if (rename >= 0 && line.find("fsync(" + folder + ")") != std::string::npos) {
-            folderSync = index;
+    // rename, then the sync of the folder. A file written in place (one of
+    // two hard links, opened itself) is synced after its last write, with
+    // no mode given and no name.
+    writeFile(path("h.txt"), "old maze");
+    ASSERT_EQ(link(path("h.txt").c_str(), path("h-link.txt").c_str()), 0);
+    const struct { const char *name, *opened; bool inPlace; } saves[] = {
+        {"m", "O_TMPFILE", false}, {"h", "O_WRONLY|O_NOCTTY|O_CLOEXEC)", true}};
+    for (auto &save : saves) {
+        writeFile(path(std::string(save.name) + ".txt"), "old maze");
+        RunOptions options;
+        options.traceCalls = "openat,write,fchmod,fsync,close,linkat,renameat";
+        RunResult r = runMazegen(dir, std::string("30 30 ") + save.name + " 1", options);
+        ASSERT_EQ(r.status, 0) << save.name;
+        int fd = -1, lastWrite = -1, mode = -1, fileSync = -1, link = -1, rename = -1, folderSync = -1;
+        int index = 0;
+        std::string folder;
+        for (const std::string &line : r.calls) {
+            auto result = [&] { return line.substr(line.rfind('=') + 2); };
+            if (line.find(save.opened) != std::string::npos && line.find("openat(") != std::string::npos)
+                fd = std::stoi(result());
+            else if (fd >= 0 && line.find("write(" + std::to_string(fd) + ",") != std::string::npos)
+                lastWrite = index;
+            else if (fd >= 0 && line.find("fchmod(" + std::to_string(fd) + ",") != std::string::npos)
+                mode = index;
+            else if (fd >= 0 && fileSync < 0 && line.find("fsync(" + std::to_string(fd) + ")") != std::string::npos)
+                fileSync = index;
+            else if (line.find(" linkat(") != std::string::npos && line.find(".mz-") != std::string::npos)
+                link = index;
+            else if (line.find(" renameat") != std::string::npos && line.find(".mz-") != std::string::npos)
+                rename = index;
+            else if (rename >= 0 && line.find("openat(") != std::string::npos && line.find("O_DIRECTORY") != std::string::npos)
+                folder = result();  // the folder, opened to be synced
+            else if (rename >= 0 && line.find("fsync(" + folder + ")") != std::string::npos) {
+                folderSync = index;
+            }
+            index++;
         }
-        index++;
+        ASSERT_GE(fd, 0) << save.name << ": the file's opening was not traced";
+        EXPECT_GE(lastWrite, 0) << save.name;
+        EXPECT_GT(fileSync, lastWrite) << save.name << ": a write after the file's sync, or no sync";
+        if (save.inPlace) {
+            EXPECT_EQ(mazeIn("h-link.txt", 30, 30), "") << "the hard link was cut";
+            EXPECT_TRUE(mode < 0 && link < 0 && rename < 0) << "a file written in place was given a mode or a name";
+            continue;
+        }
+        EXPECT_GT(mode, lastWrite) << "the mode given before the last write, or not at all";
+        EXPECT_GT(fileSync, mode) << "the mode given after the file's sync";
+        EXPECT_GT(link, fileSync) << "the file named before its sync";
+        EXPECT_GT(rename, link) << "the rename before the file had a name";
+        EXPECT_GT(rename, fileSync) << "the rename before the file's sync";
+        EXPECT_GT(folderSync, rename) << "no sync of the folder after the rename";
     }
-    ASSERT_GE(fd, 0) << "no temporary file traced";
-    EXPECT_GE(lastWrite, 0);
-    EXPECT_GT(mode, lastWrite) << "the mode given before the last write, or not at all";
-    EXPECT_GT(fileSync, lastWrite) << "a write after the file's sync, or no sync";
-    EXPECT_GT(fileSync, mode) << "the mode given after the file's sync";
-    EXPECT_GT(link, fileSync) << "the file named before its sync";
-    EXPECT_GT(rename, link) << "the rename before the file had a name";
-    EXPECT_GT(rename, fileSync) << "the rename before the file's sync";
-    EXPECT_GT(folderSync, rename) << "no sync of the folder after the rename";
 
     // A failed sync is a failed save: of the file (the old one stays), of
     // the folder after the rename (the new one is there, but not surely on
     // the disk), and so is a failed rename or link (the old one stays): a
     // disk error while naming the file is a failure to write it, a refusal
     // of the name a failure to create it. So is a failure to give the old
-    // file's mode after the last write.
-    const struct { const char *inject, *message; bool newInPlace; } failures[] = {
-        {"fsync:error=EIO:when=1", CANNOT_WRITE_MESSAGE, false},
-        {"fsync:error=EIO:when=2", CANNOT_WRITE_MESSAGE, true},
-        {"renameat:error=EIO:when=1", CANNOT_WRITE_MESSAGE, false},
-        {"linkat:error=EIO:when=1", CANNOT_WRITE_MESSAGE, false},
-        {"renameat:error=EACCES:when=1", CANNOT_CREATE_MESSAGE, false},
-        {"linkat:error=EPERM:when=1", CANNOT_CREATE_MESSAGE, false},
-        {"fchmod:error=EIO:when=1", CANNOT_WRITE_MESSAGE, false},
+    // file's mode after the last write, and the failed sync of a file
+    // written in place (which keeps what was written).
+    const struct { const char *name, *inject, *message; bool newInPlace; } failures[] = {
+        {"m", "fsync:error=EIO:when=1", CANNOT_WRITE_MESSAGE, false},
+        {"m", "fsync:error=EIO:when=2", CANNOT_WRITE_MESSAGE, true},
+        {"m", "renameat:error=EIO:when=1", CANNOT_WRITE_MESSAGE, false},
+        {"m", "linkat:error=EIO:when=1", CANNOT_WRITE_MESSAGE, false},
+        {"m", "renameat:error=EACCES:when=1", CANNOT_CREATE_MESSAGE, false},
+        {"m", "linkat:error=EPERM:when=1", CANNOT_CREATE_MESSAGE, false},
+        {"m", "fchmod:error=EIO:when=1", CANNOT_WRITE_MESSAGE, false},
+        {"h", "fsync:error=EIO:when=1", CANNOT_WRITE_MESSAGE, true},
     };
     for (auto &failure : failures) {
-        writeFile(path("m.txt"), "old maze");
+        std::string name = std::string(failure.name) + ".txt", label = name + " " + failure.inject;
+        writeFile(path(name), "old maze");
         RunOptions injected;
         injected.traceCalls = "fsync,renameat,linkat,fchmod";
         injected.inject = failure.inject;
-        RunResult f = runMazegen(dir, "30 30 m 1", injected);
-        EXPECT_EQ(f.status, 1) << failure.inject;
-        EXPECT_TRUE(endsWith(f.out, shown(failure.message))) << failure.inject;
-        if (failure.newInPlace) EXPECT_EQ(mazeIn("m.txt", 30, 30), "") << failure.inject;
-        else EXPECT_EQ(readFile(path("m.txt")), "old maze") << failure.inject;
-        EXPECT_TRUE(noTemporary()) << failure.inject;
+        RunResult f = runMazegen(dir, std::string("30 30 ") + failure.name + " 1", injected);
+        EXPECT_EQ(f.status, 1) << label;
+        EXPECT_TRUE(endsWith(f.out, shown(failure.message))) << label;
+        if (failure.newInPlace) EXPECT_EQ(mazeIn(name, 30, 30), "") << label;
+        else EXPECT_EQ(readFile(path(name)), "old maze") << label;
+        EXPECT_TRUE(noTemporary()) << label;
     }
+    EXPECT_EQ(statOf("h.txt").st_ino, statOf("h-link.txt").st_ino) << "the hard link was cut";
 
     // A new name is linked straight to the complete file, with no rename;
     // a name some other process took meanwhile is replaced by a rename.

@@ -9,8 +9,9 @@
 // the set over the grid, from the picked wall's cell to the neighbours of
 // the same label, breadth first: the cells of one round lie close
 // together, and their lines are fetched side by side rather than one link
-// after another. A cell's label, queue link and set size share one record,
-// so a visit touches few cache lines; the carved walls are bits, spread
+// after another. A cell's label and its set's size, or while its set is
+// merged into another the queue's link, share one 8-byte record, so a visit
+// touches few cache lines; the carved walls are bits, spread
 // into the wall flags only once carving ends.
 #include "maze/carve_kruskal.h"
 
@@ -121,8 +122,7 @@ RunStatus setUpKruskal() {
 
     for (uint32_t i = 0; i < maze.cellCount; i++) {
         maze.cellSets[i].label = i;
-        maze.cellSets[i].next = 0;
-        maze.cellSets[i].size = 1;
+        maze.cellSets[i].share = 1;
     }
     fillCandidates();
     return RUN_OK;
@@ -256,9 +256,9 @@ static inline void visitNeighbour(uint32_t neighbour, uint32_t wallId, uint32_t 
         __builtin_prefetch(&sets[neighbour >= width ? neighbour - width : neighbour]);
         __builtin_prefetch(&sets[neighbour < maze.cellCount - width ? neighbour + width : neighbour]);
         sets[neighbour].label = large;
-        sets[neighbour].next = NO_CELL;
+        sets[neighbour].share = NO_CELL;
         if (queue->head == NO_CELL) queue->head = neighbour;
-        else sets[queue->tail].next = neighbour;
+        else sets[queue->tail].share = neighbour;
         queue->tail = neighbour;
     }
 }
@@ -273,13 +273,15 @@ static void mergeSets(uint32_t labelA, uint32_t cellA, uint32_t labelB, uint32_t
     // own label: its size is at hand, and the other set's size, far away,
     // is not waited for. Of two larger sets alike, walk the higher label.
     bool aIsSmaller;
-    if (sets[labelA].size == 1) aIsSmaller = true;
-    else if (sets[labelB].size == 1) aIsSmaller = false;
-    else aIsSmaller = sets[labelA].size < sets[labelB].size ||
-                      (sets[labelA].size == sets[labelB].size && labelA > labelB);
+    if (sets[labelA].share == 1) aIsSmaller = true;
+    else if (sets[labelB].share == 1) aIsSmaller = false;
+    else aIsSmaller = sets[labelA].share < sets[labelB].share ||
+                      (sets[labelA].share == sets[labelB].share && labelA > labelB);
     uint32_t small = aIsSmaller ? labelA : labelB;
     uint32_t large = aIsSmaller ? labelB : labelA;
-    sets[large].size += sets[small].size;
+    // The smaller set's size is taken in before its cells' records carry
+    // the walk's queue.
+    sets[large].share += sets[small].share;
 
     // Each cell of the smaller set is queued once, when it takes the larger
     // set's label, and looked around once; a neighbour of the same set
@@ -288,11 +290,11 @@ static void mergeSets(uint32_t labelA, uint32_t cellA, uint32_t labelB, uint32_t
     uint32_t lastRow = (uint32_t)maze.mazeHeight - 1;
     uint32_t start = aIsSmaller ? cellA : cellB;
     sets[start].label = large;
-    sets[start].next = NO_CELL;
+    sets[start].share = NO_CELL;
     MergeQueue queue = {start, start};
     while (queue.head != NO_CELL) {
         uint32_t cell = queue.head;
-        queue.head = sets[cell].next;
+        queue.head = sets[cell].share;
         uint32_t row = cell / width, column = cell % width;
         // Walls to the four neighbours, by the wall-id numbering.
         if (column > 0) visitNeighbour(cell - 1, westWallOf(cell, row), small, large, &queue);

@@ -27,9 +27,9 @@ const uint32_t CACHE_LINE_BYTES = 64;
 // One cell's entry in the sets of joined cells that carving keeps.
 struct CellSet {
     uint32_t label;  // equal exactly for joined cells; a cell of the set
-    uint32_t next;   // while a merge relabels the cell's set, the next cell it
-                     // looks around
-    uint32_t size;   // cells in the set; kept at the record of its label
+    uint32_t share;  // at the cell that is its set's label, the cells in the
+                     // set; while a merge relabels a smaller set into another,
+                     // at each of its cells the next cell the merge looks around
 };
 
 struct MazeState {

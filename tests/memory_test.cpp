@@ -27,9 +27,9 @@ TEST_F(MemoryTest, AddressSpaceLimitsOnlyWhatIsNeeded) {
     EXPECT_EQ(r.out, TO_MENU);
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(readFile(path("m.bmp")).size(), 1078u + 7000u * 7000u);
-    // Sizes whose state needs 63 kB more than the limit are refused before
+    // Sizes whose state needs 75 kB more than the limit are refused before
     // anything is allocated; an estimate too low would try and fail.
-    r = runMazegen(dir, "4443 2000", limitsOf(-1, 106L << 20, 30));
+    r = runMazegen(dir, "6530 2000", limitsOf(-1, 106L << 20, 30));
     EXPECT_EQ(r.out, HEIGHT + WIDTH + shown(TOO_LARGE_MESSAGE));
     EXPECT_EQ(r.status, 2);
     // What the program holds already counts against the limit: from the
@@ -53,9 +53,9 @@ TEST_F(MemoryTest, AddressSpaceLimitsOnlyWhatIsNeeded) {
     }
     auto runUnder = [&](long limit) { return runMazegen(dir, "1500 2000 m 1", limitsOf(-1, limit, 30)); };
     long through = 0;
-    for (long limit = 36L << 20; limit < 64L << 20 && !through; limit += 1L << 20)
+    for (long limit = 20L << 20; limit < 64L << 20 && !through; limit += 1L << 20)
         if (runUnder(limit).status != 2) through = limit;
-    ASSERT_GT(through, 36L << 20) << "no limit let the maze through, or the first did";
+    ASSERT_GT(through, 20L << 20) << "no limit let the maze through, or the first did";
     for (long limit = through - (1L << 20); limit <= through; limit += 16L << 10) {
         r = runUnder(limit);
         if (r.status == 2) {
@@ -82,7 +82,7 @@ TEST_F(MemoryTest, AddressSpaceLimitsOnlyWhatIsNeeded) {
 
 TEST_F(MemoryTest, MemoryTheMachineOrAGroupHasNotIsRefused) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root for a mount namespace of its own";
-    // 300 MB allowed, 200 MB of it used: 3000 x 3000 (113 MB) does not fit,
+    // 300 MB allowed, 200 MB of it used: 3600 x 3600 (110 MB) does not fit,
     // whether the limit is the process's group's, one above it or the
     // hierarchy's root's. File cache that the kernel takes back first is
     // not counted as used: with 299 of 300 MiB used, 290 MiB of it inactive
@@ -92,7 +92,7 @@ TEST_F(MemoryTest, MemoryTheMachineOrAGroupHasNotIsRefused) {
         for (int levelsUp : {0, 1, ROOT_GROUP}) {
             if (!fakeGroup(version, levelsUp, "314572800", "209715200")) continue;
             tried += levelsUp != 0;
-            RunResult r = runMazegen(dir, "3000 3000 m 1");
+            RunResult r = runMazegen(dir, "3600 3600 m 1");
             EXPECT_EQ(r.status, 2) << "version " << version << ", " << levelsUp << " up";
             EXPECT_TRUE(endsWith(r.out, shown(TOO_LARGE_MESSAGE)));
             EXPECT_EQ(runMazegen(dir, "300 300 m 1").status, 0) << "version " << version;
@@ -111,12 +111,12 @@ TEST_F(MemoryTest, MemoryTheMachineOrAGroupHasNotIsRefused) {
         unmountLast();
     }
     // The machine's available memory is given in KiB: 1000 x 1000 needs
-    // 12,515,116 bytes, which 12400 kB hold (12,697,600 bytes) but would not
+    // 8,516,272 bytes, which 8400 kB hold (8,601,600 bytes) but would not
     // if they were read as thousands of bytes.
-    writeFile(path("meminfo"), "MemTotal: 1000000 kB\nMemFree: 20000 kB\nMemAvailable: 12400 kB\n");
+    writeFile(path("meminfo"), "MemTotal: 1000000 kB\nMemFree: 20000 kB\nMemAvailable: 8400 kB\n");
     ASSERT_TRUE(mountHere(path("meminfo"), "/proc/meminfo", nullptr, MS_BIND));
-    EXPECT_EQ(runMazegen(dir, "1000 1000 m 1").status, 0) << "12.5 MB fits in 12400 kB";
-    EXPECT_EQ(runMazegen(dir, "1100 1100 m 1").status, 2) << "15.1 MB does not fit in 12400 kB";
+    EXPECT_EQ(runMazegen(dir, "1000 1000 m 1").status, 0) << "8.5 MB fits in 8400 kB";
+    EXPECT_EQ(runMazegen(dir, "1100 1100 m 1").status, 2) << "10.3 MB does not fit in 8400 kB";
     // The largest counts that fit 32 bits, refused at once for memory.
     RunResult largest = runMazegen(dir, "46000 46000 m 1", limitsOf(-1, -1, 5));
     EXPECT_EQ(largest.status, 2);

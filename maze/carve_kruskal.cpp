@@ -213,15 +213,17 @@ uint32_t candidateAt(uint32_t position) {
     return candidateInBlock(entry, rank);
 }
 
-void dropCandidate(uint32_t wallId) {
-    uint64_t mask = UINT64_C(1) << (wallId % 64);
-    uint64_t *word = &maze.candidateWalls[wallId / 64];
-    if (!(*word & mask)) return;
-    *word &= ~mask;
+// Takes wall id `wallId`, which is on the candidate list, off it.
+static inline void dropKnownCandidate(uint32_t wallId) {
+    maze.candidateWalls[wallId / 64] &= ~(UINT64_C(1) << (wallId % 64));
     maze.candidateCount--;
     uint32_t entry = wallId / CANDIDATE_BLOCK_BITS;
     for (uint32_t level = 0; level < maze.countLevels; level++, entry /= COUNT_FANOUT)
         maze.candidateCounts[maze.countLevelStart[level] + entry]--;
+}
+
+void dropCandidate(uint32_t wallId) {
+    if (maze.candidateWalls[wallId / 64] >> (wallId % 64) & 1) dropKnownCandidate(wallId);
 }
 
 uint32_t pickWall() {
@@ -279,16 +281,31 @@ static void mergeSets(uint32_t labelA, uint32_t cellA, uint32_t labelB, uint32_t
                       (sets[labelA].share == sets[labelB].share && labelA > labelB);
     uint32_t small = aIsSmaller ? labelA : labelB;
     uint32_t large = aIsSmaller ? labelB : labelA;
+    uint32_t start = aIsSmaller ? cellA : cellB;
+    uint32_t width = (uint32_t)maze.mazeWidth;
+    uint32_t lastRow = (uint32_t)maze.mazeHeight - 1;
     // The smaller set's size is taken in before its cells' records carry
     // the walk's queue.
-    sets[large].share += sets[small].share;
+    uint32_t smallSize = sets[small].share;
+    sets[large].share += smallSize;
+
+    if (smallSize == 1) {
+        // A single cell, its own label: no queue to walk, and every wall
+        // it has still stands between two sets, so each wall to the larger
+        // set is a candidate, dropped without reading its bit.
+        sets[start].label = large;
+        uint32_t row = start / width, column = start % width;
+        if (column > 0 && sets[start - 1].label == large) dropKnownCandidate(westWallOf(start, row));
+        if (column + 1 < width && sets[start + 1].label == large)
+            dropKnownCandidate(eastWallOf(start, row));
+        if (row > 0 && sets[start - width].label == large) dropKnownCandidate(northWallOf(start));
+        if (row < lastRow && sets[start + width].label == large) dropKnownCandidate(southWallOf(start));
+        return;
+    }
 
     // Each cell of the smaller set is queued once, when it takes the larger
     // set's label, and looked around once; a neighbour of the same set
     // already relabelled has no candidate wall to it.
-    uint32_t width = (uint32_t)maze.mazeWidth;
-    uint32_t lastRow = (uint32_t)maze.mazeHeight - 1;
-    uint32_t start = aIsSmaller ? cellA : cellB;
     sets[start].label = large;
     sets[start].share = NO_CELL;
     MergeQueue queue = {start, start};

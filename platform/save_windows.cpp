@@ -277,21 +277,28 @@ static SysResult flushAndClose(SaveFile *save) {
 // Puts the complete temporary file in place of the target: an existing file
 // is replaced keeping its security descriptor (access list), attributes and
 // alternate streams, where a rename would give the new file the folder's
-// inherited access list; a new name is a rename.
+// inherited access list; a new name is a rename. When ReplaceFileA took the
+// old file away but left the move undone and finishing it fails too, the
+// temporary file is no longer the record's to remove: it keeps its hidden
+// name, the only copy of the maze.
 static SysResult nameTemporary(SaveFile *save) {
-    bool moved = save->way == SAVE_NEW;
-    if (!moved) {
+    bool finishing = false;  // ReplaceFileA left its move undone
+    if (save->way == SAVE_REPLACE) {
         if (ReplaceFileA(save->replaced, save->replacement, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
                          nullptr, nullptr))
             return SYS_DONE;
-        // The old file gone but the new one not yet renamed: finish the move.
+        // The old file may be gone and the new one not yet renamed: finish the move.
         DWORD error = GetLastError();
-        moved = error == ERROR_UNABLE_TO_MOVE_REPLACEMENT || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
-        if (!moved) return systemResult(error);
+        finishing = error == ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
+                    error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
+        if (!finishing) return systemResult(error);
     }
-    if (!MoveFileExA(save->temporary, save->target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return lastError();
-    return SYS_DONE;
+    if (MoveFileExA(save->temporary, save->target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return SYS_DONE;
+    SysResult moved = lastError();
+    // Kept: neither the end of the save nor Ctrl-C removes it now.
+    if (finishing) save->temporary[0] = '\0';
+    return moved;
 }
 
 RunStatus commitSave(SaveFile *save) {

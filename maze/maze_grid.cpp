@@ -29,10 +29,6 @@ int openSideCount(uint32_t cell) {
     return open;
 }
 
-uint64_t bitBytes(uint64_t count) {
-    return wallWordCount(count) * sizeof(uint64_t);
-}
-
 uint64_t sideBytes(uint64_t count) {
     return count / SIDES_PER_BYTE + 1;
 }

@@ -137,9 +137,6 @@ inline void setSideAt(uint32_t slot, int side) {
 
 /* Set-up of the marks, for the carvings' set-up functions */
 
-// Bytes of `count` bits, 64 a word.
-uint64_t bitBytes(uint64_t count);
-
 // Bytes of `count` two-bit sides.
 uint64_t sideBytes(uint64_t count);
 

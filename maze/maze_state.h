@@ -121,6 +121,12 @@ inline uint64_t wallWordCount(uint64_t wallCount) {
     return (wallCount + 63) / 64;
 }
 
+// Bytes of `count` bits, 64 a word: the wall bits, and the carvings' and
+// the way's bits a cell.
+inline uint64_t bitBytes(uint64_t count) {
+    return wallWordCount(count) * sizeof(uint64_t);
+}
+
 /* The wall-id arithmetic: east walls first, row by row, then south walls.
    A cell at row `row` has its east wall at `cell - row` (its west wall one
    before), and the south wall of a cell is the cell's own index among the

@@ -105,13 +105,6 @@ static void putString(const char *text) {
     put(text, strlen(text));
 }
 
-// Appends `text` at `out`.
-static char *putText(char *out, const char *text) {
-    size_t length = strlen(text);
-    memcpy(out, text, length);
-    return out + length;
-}
-
 // Writes a whole number and `after`.
 static void putNumber(int64_t value, const char *after) {
     char text[NUMBER_TEXT_BYTES];

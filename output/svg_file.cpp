@@ -5,8 +5,6 @@
 // any maze.
 #include "output/svg_file.h"
 
-#include <cstring>
-
 #include "maze/maze_state.h"
 #include "output/number_text.h"
 #include "output/palette.h"
@@ -52,13 +50,6 @@ static char *room() {
 // Ends the text put at `room()` at `end`.
 static void taken(char *end) {
     svg.used = (size_t)(end - svg.bytes);
-}
-
-// Appends `text` (shorter than LONGEST_PIECE).
-static char *putText(char *out, const char *text) {
-    size_t length = strlen(text);
-    memcpy(out, text, length);
-    return out + length;
 }
 
 // Appends palette entry `entry` of `palette` as "#rrggbb".

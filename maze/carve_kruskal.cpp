@@ -224,9 +224,6 @@ uint32_t pickWall() {
     return candidateAt(drawPickPosition(maze.candidateCount));
 }
 
-// Ends the queue of cells waiting in a merge.
-static const uint32_t NO_CELL = 0xFFFFFFFFu;
-
 // The cells of the smaller set that a merge has relabelled but not yet
 // looked around, linked through CellSet::next.
 struct MergeQueue {

@@ -91,6 +91,10 @@ extern MazeState maze;
 // The fewest cells across and down a maze has.
 const int32_t SMALLEST_SIDE = 2;
 
+// No cell: the end of a list or a walk of cells, or the cell before the
+// first; never a cell's index, as cellCount fits in 32 bits.
+const uint32_t NO_CELL = 0xFFFFFFFFu;
+
 // The most bytes a width x height maze holds at once with maze.algorithm
 // and maze.braidPercent: while it is carved, while its wall flags are
 // written, while dead ends are opened or the way is found; 0 when its

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 
+#include "maze/maze_random.h"
 
 int sidesInside(uint32_t row, uint32_t column, int sides[SIDES]) {
     int count = 0;
@@ -19,6 +20,16 @@ int sidesReached(const Place &place, bool reached, int sides[SIDES]) {
     for (int i = 0; i < insideCount; i++)
         if (isReached(neighbourOn(place.cell, inside[i])) == reached) sides[count++] = inside[i];
     return count;
+}
+
+int carveIntoUnreached(Place *place) {
+    int sides[SIDES];
+    int count = sidesReached(*place, false, sides);
+    if (count == 0) return SIDES;
+    int side = sides[drawChoice(count)];
+    carveSide(*place, side);
+    stepTo(place, side);
+    return side;
 }
 
 int openSideCount(uint32_t cell) {

@@ -101,6 +101,12 @@ inline void carveSide(const Place &place, int side) {
     carveWall(wallOn(place.cell, place.row, side));
 }
 
+// Carves from `place` into a neighbour not yet reached, drawn among them
+// with drawChoice, and moves `place` there without marking it reached;
+// returns the side it went through, or SIDES, without a draw, when every
+// neighbour is reached already.
+int carveIntoUnreached(Place *place);
+
 // Stands wall id `wallId` up again (the division's walls).
 inline void raiseWall(uint32_t wallId) {
     maze.carvedWalls[wallId / 64] &= ~(UINT64_C(1) << (wallId % 64));

@@ -85,14 +85,6 @@ static const Option OPTIONS[OPTION_COUNT] = {
     {"--stats", NO_VALUE, nullptr, nullptr, 0, 0},
 };
 
-// The words --picture takes, in the order of PictureFormat.
-static const struct {
-    const char *word;
-    PictureFormat picture;
-} PICTURE_WORDS[] = {
-    {"bmp", PICTURE_BMP}, {"png", PICTURE_PNG}, {"svg", PICTURE_SVG}, {"pdf", PICTURE_PDF},
-};
-
 // The words --format takes, each with its menu number.
 static const struct {
     const char *word;
@@ -196,9 +188,9 @@ static bool readValue(OptionId id, const char *text, CommandLine *commandLine) {
     case RANGE_VALUE:
         return readInRange(text, OPTIONS[id].least, OPTIONS[id].most, rangeTarget(id, commandLine));
     case PICTURE_VALUE:
-        for (auto &word : PICTURE_WORDS)
-            if (strcmp(text, word.word) == 0) {
-                commandLine->picture = word.picture;
+        for (int picture = 0; picture < PICTURE_FORMAT_COUNT; picture++)
+            if (strcmp(text, PICTURE_FORMATS[picture].word) == 0) {
+                commandLine->picture = (PictureFormat)picture;
                 return true;
             }
         return false;
@@ -257,7 +249,7 @@ RunStatus readCommandLine(int argc, char **argv, CommandLine *commandLine) {
     commandLine->stats = given[OPTION_STATS];
     // --png is --picture png, and no other picture.
     if (given[OPTION_PNG] && given[OPTION_PICTURE] && commandLine->picture != PICTURE_PNG)
-        return refuse(nullptr, PNG_WITH_PICTURE, PICTURE_WORDS[commandLine->picture].word);
+        return refuse(nullptr, PNG_WITH_PICTURE, PICTURE_FORMATS[commandLine->picture].word);
     if (given[OPTION_PNG]) commandLine->picture = PICTURE_PNG;
     if (given[OPTION_PAGE] && commandLine->picture != PICTURE_PDF)
         return refuse(nullptr, PAGE_WITHOUT_PDF, PAPERS[commandLine->paper].word);

@@ -2,6 +2,7 @@
 // carved with a fixed seed, read back independently.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -11,6 +12,7 @@
 #include "maze/maze_state.h"
 #include "output/bitmap_file.h"
 #include "output/palette.h"
+#include "output/picture_format.h"
 #include "output/picture_shapes.h"
 #include "output/png_file.h"
 #include "output/raster.h"
@@ -225,6 +227,20 @@ TEST(WayColour, StandsApartFromWallsAndPassages) {
         for (int i = 0; i < 3; i++) EXPECT_EQ(palette[4 + 2 - i], p.expected[i]) << (int)p.wall[0];
         EXPECT_EQ(bytes.substr(8), before.substr(8));  // only entry 1 changes
         EXPECT_EQ(bytes.substr(0, 4), before.substr(0, 4));
+    }
+}
+
+TEST(PictureFormats, EveryWordIsInTheTextsThatListThem) {
+    // --picture takes the table's words; its refusal and its help list
+    // them by hand.
+    const std::string help = HELP_TEXT;
+    size_t from = help.find("\n  --picture "), to = help.find("\n  --", from + 1);
+    ASSERT_NE(from, std::string::npos);
+    const std::string pictureHelp = help.substr(from, to - from);
+    for (int format = 0; format < PICTURE_FORMAT_COUNT; format++) {
+        const char *word = PICTURE_FORMATS[format].word;
+        EXPECT_NE(strstr(BAD_PICTURE, word), nullptr) << word;
+        EXPECT_NE(pictureHelp.find(word), std::string::npos) << word;
     }
 }
 

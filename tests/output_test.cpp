@@ -2,9 +2,9 @@
 // carved with a fixed seed, read back independently.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "maze/maze_generator.h"
 #include "maze/maze_random.h"
@@ -12,6 +12,7 @@
 #include "maze/maze_state.h"
 #include "output/bitmap_file.h"
 #include "output/palette.h"
+#include "output/pdf_file.h"
 #include "output/picture_format.h"
 #include "output/picture_shapes.h"
 #include "output/png_file.h"
@@ -230,17 +231,26 @@ TEST(WayColour, StandsApartFromWallsAndPassages) {
     }
 }
 
-TEST(PictureFormats, EveryWordIsInTheTextsThatListThem) {
-    // --picture takes the table's words; its refusal and its help list
-    // them by hand.
+TEST(OptionWords, EveryOneIsInTheTextsThatListThem) {
+    // --picture and --page take the words of their tables; their refusals
+    // and their help list them by hand.
+    std::vector<std::string> pictures, papers;
+    for (int format = 0; format < PICTURE_FORMAT_COUNT; format++)
+        pictures.push_back(PICTURE_FORMATS[format].word);
+    for (const Paper &paper : PAPERS) papers.push_back(paper.word);
+    const struct { const char *option, *refusal; std::vector<std::string> words; } lists[] = {
+        {"--picture", BAD_PICTURE, pictures},
+        {"--page", BAD_PAGE, papers},
+    };
     const std::string help = HELP_TEXT;
-    size_t from = help.find("\n  --picture "), to = help.find("\n  --", from + 1);
-    ASSERT_NE(from, std::string::npos);
-    const std::string pictureHelp = help.substr(from, to - from);
-    for (int format = 0; format < PICTURE_FORMAT_COUNT; format++) {
-        const char *word = PICTURE_FORMATS[format].word;
-        EXPECT_NE(strstr(BAD_PICTURE, word), nullptr) << word;
-        EXPECT_NE(pictureHelp.find(word), std::string::npos) << word;
+    for (auto &list : lists) {
+        size_t from = help.find(std::string("\n  ") + list.option + " ");
+        ASSERT_NE(from, std::string::npos) << list.option;
+        const std::string optionHelp = help.substr(from, help.find("\n  --", from + 1) - from);
+        for (const std::string &word : list.words) {
+            EXPECT_NE(std::string(list.refusal).find(word), std::string::npos) << word;
+            EXPECT_NE(optionHelp.find(word), std::string::npos) << word;
+        }
     }
 }
 

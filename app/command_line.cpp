@@ -56,42 +56,37 @@ enum OptionId {
 };
 
 struct Option {
-    const char *name;       // as typed, with its two dashes
-    ValueKind kind;         // what follows it
-    const char *missing;    // the problem of a missing or empty value
-    const char *malformed;  // the problem of a malformed one, before it
-    int32_t least, most;    // the range of a RANGE_VALUE
+    const char *name;               // as typed, with its two dashes
+    ValueKind kind;                 // what follows it
+    const char *missing;            // the problem of a missing or empty value
+    const char *malformed;          // the problem of a malformed one, before it
+    int32_t least, most;            // the range of a RANGE_VALUE
+    int32_t CommandLine::*number;   // the field a SIZE_VALUE or RANGE_VALUE goes
+                                    // to; null for the other kinds
 };
 
-static const Option OPTIONS[OPTION_COUNT] = {
-    {"--help", NO_VALUE, nullptr, nullptr, 0, 0},
-    {"--version", NO_VALUE, nullptr, nullptr, 0, 0},
-    {"--seed", SEED_VALUE, MISSING_SEED, BAD_SEED, 0, 0},
-    {"--height", SIZE_VALUE, MISSING_HEIGHT, BAD_HEIGHT, 0, 0},
-    {"--width", SIZE_VALUE, MISSING_WIDTH, BAD_WIDTH, 0, 0},
-    {"--name", NAME_VALUE, MISSING_NAME, BAD_NAME, 0, 0},
-    {"--format", FORMAT_VALUE, MISSING_FORMAT, BAD_FORMAT, 0, 0},
-    {"--solution", NO_VALUE, nullptr, nullptr, 0, 0},
-    {"--scale", RANGE_VALUE, MISSING_SCALE, BAD_SCALE, 1, LARGEST_SCALE},
-    {"--png", NO_VALUE, nullptr, nullptr, 0, 0},
-    {"--passage", RANGE_VALUE, MISSING_PASSAGE, BAD_PASSAGE, 1, LARGEST_WIDTH},
-    {"--wall", RANGE_VALUE, MISSING_WALL, BAD_WALL, 1, LARGEST_WIDTH},
-    {"--dpi", RANGE_VALUE, MISSING_DPI, BAD_DPI, 1, LARGEST_DPI},
-    {"--picture", PICTURE_VALUE, MISSING_PICTURE, BAD_PICTURE, 0, 0},
-    {"--page", PAPER_VALUE, MISSING_PAGE, BAD_PAGE, 0, 0},
-    {"--count", RANGE_VALUE, MISSING_COUNT, BAD_COUNT, 1, LARGEST_COUNT},
-    {"--algorithm", ALGORITHM_VALUE, MISSING_ALGORITHM, BAD_ALGORITHM, 0, 0},
-    {"--braid", RANGE_VALUE, MISSING_BRAID, BAD_BRAID, 0, LARGEST_BRAID},
-    {"--stats", NO_VALUE, nullptr, nullptr, 0, 0},
+static const Option OPTIONS[] = {
+    {"--help", NO_VALUE, nullptr, nullptr, 0, 0, nullptr},
+    {"--version", NO_VALUE, nullptr, nullptr, 0, 0, nullptr},
+    {"--seed", SEED_VALUE, MISSING_SEED, BAD_SEED, 0, 0, nullptr},
+    {"--height", SIZE_VALUE, MISSING_HEIGHT, BAD_HEIGHT, 0, 0, &CommandLine::height},
+    {"--width", SIZE_VALUE, MISSING_WIDTH, BAD_WIDTH, 0, 0, &CommandLine::width},
+    {"--name", NAME_VALUE, MISSING_NAME, BAD_NAME, 0, 0, nullptr},
+    {"--format", FORMAT_VALUE, MISSING_FORMAT, BAD_FORMAT, 0, 0, nullptr},
+    {"--solution", NO_VALUE, nullptr, nullptr, 0, 0, nullptr},
+    {"--scale", RANGE_VALUE, MISSING_SCALE, BAD_SCALE, 1, LARGEST_SCALE, &CommandLine::scale},
+    {"--png", NO_VALUE, nullptr, nullptr, 0, 0, nullptr},
+    {"--passage", RANGE_VALUE, MISSING_PASSAGE, BAD_PASSAGE, 1, LARGEST_WIDTH, &CommandLine::passage},
+    {"--wall", RANGE_VALUE, MISSING_WALL, BAD_WALL, 1, LARGEST_WIDTH, &CommandLine::wall},
+    {"--dpi", RANGE_VALUE, MISSING_DPI, BAD_DPI, 1, LARGEST_DPI, &CommandLine::dpi},
+    {"--picture", PICTURE_VALUE, MISSING_PICTURE, BAD_PICTURE, 0, 0, nullptr},
+    {"--page", PAPER_VALUE, MISSING_PAGE, BAD_PAGE, 0, 0, nullptr},
+    {"--count", RANGE_VALUE, MISSING_COUNT, BAD_COUNT, 1, LARGEST_COUNT, &CommandLine::count},
+    {"--algorithm", ALGORITHM_VALUE, MISSING_ALGORITHM, BAD_ALGORITHM, 0, 0, nullptr},
+    {"--braid", RANGE_VALUE, MISSING_BRAID, BAD_BRAID, 0, LARGEST_BRAID, &CommandLine::braid},
+    {"--stats", NO_VALUE, nullptr, nullptr, 0, 0, nullptr},
 };
-
-// The words --picture takes, in the order of PictureFormat.
-static const struct {
-    const char *word;
-    PictureFormat picture;
-} PICTURE_WORDS[] = {
-    {"bmp", PICTURE_BMP}, {"png", PICTURE_PNG}, {"svg", PICTURE_SVG}, {"pdf", PICTURE_PDF},
-};
+static_assert(sizeof OPTIONS / sizeof OPTIONS[0] == OPTION_COUNT, "a row for every option");
 
 // The words --format takes, each with its menu number.
 static const struct {
@@ -160,27 +155,16 @@ static bool readInRange(const char *text, int32_t least, int32_t most, int32_t *
     return readWhole(text, number) && *number >= least && *number <= most;
 }
 
-// Where the value of the RANGE_VALUE option `id` goes.
-static int32_t *rangeTarget(OptionId id, CommandLine *commandLine) {
-    switch (id) {
-    case OPTION_PASSAGE: return &commandLine->passage;
-    case OPTION_WALL: return &commandLine->wall;
-    case OPTION_DPI: return &commandLine->dpi;
-    case OPTION_MAZES: return &commandLine->count;
-    case OPTION_BRAID: return &commandLine->braid;
-    default: return &commandLine->scale;
-    }
-}
-
 // Reads the value `text` of option `id` into `commandLine`; false when it
 // is malformed.
 static bool readValue(OptionId id, const char *text, CommandLine *commandLine) {
-    switch (OPTIONS[id].kind) {
+    const Option &option = OPTIONS[id];
+    switch (option.kind) {
     case SEED_VALUE:
         commandLine->seedGiven = readSeed(text, &commandLine->seed);
         return commandLine->seedGiven;
     case SIZE_VALUE:
-        return readSize(text, id == OPTION_HEIGHT ? &commandLine->height : &commandLine->width);
+        return readSize(text, &(commandLine->*option.number));
     case NAME_VALUE:
         if (strlen(text) > LONGEST_NAME) return false;
         strcpy(commandLine->name, text);
@@ -194,11 +178,11 @@ static bool readValue(OptionId id, const char *text, CommandLine *commandLine) {
             }
         return false;
     case RANGE_VALUE:
-        return readInRange(text, OPTIONS[id].least, OPTIONS[id].most, rangeTarget(id, commandLine));
+        return readInRange(text, option.least, option.most, &(commandLine->*option.number));
     case PICTURE_VALUE:
-        for (auto &word : PICTURE_WORDS)
-            if (strcmp(text, word.word) == 0) {
-                commandLine->picture = word.picture;
+        for (int picture = 0; picture < PICTURE_FORMAT_COUNT; picture++)
+            if (strcmp(text, PICTURE_FORMATS[picture].word) == 0) {
+                commandLine->picture = (PictureFormat)picture;
                 return true;
             }
         return false;
@@ -257,7 +241,7 @@ RunStatus readCommandLine(int argc, char **argv, CommandLine *commandLine) {
     commandLine->stats = given[OPTION_STATS];
     // --png is --picture png, and no other picture.
     if (given[OPTION_PNG] && given[OPTION_PICTURE] && commandLine->picture != PICTURE_PNG)
-        return refuse(nullptr, PNG_WITH_PICTURE, PICTURE_WORDS[commandLine->picture].word);
+        return refuse(nullptr, PNG_WITH_PICTURE, PICTURE_FORMATS[commandLine->picture].word);
     if (given[OPTION_PNG]) commandLine->picture = PICTURE_PNG;
     if (given[OPTION_PAGE] && commandLine->picture != PICTURE_PDF)
         return refuse(nullptr, PAGE_WITHOUT_PDF, PAPERS[commandLine->paper].word);

@@ -11,6 +11,7 @@
 
 #include "maze/maze_generator.h"
 #include "output/pdf_file.h"
+#include "output/picture_format.h"
 #include "output/raster.h"
 #include "output/save_file.h"
 #include "platform/run_status.h"
@@ -28,14 +29,6 @@ enum SaveFormat {
     FORMAT_TEXT = 1,   // the text file
     FORMAT_IMAGE = 2,  // the picture
     FORMAT_BOTH = 3,   // the text file, then the picture
-};
-
-// The picture formats, as --picture names them.
-enum PictureFormat {
-    PICTURE_BMP,  // the bitmap: NAME.bmp
-    PICTURE_PNG,  // the PNG picture: NAME.png
-    PICTURE_SVG,  // the vector picture: NAME.svg
-    PICTURE_PDF,  // the printable pages: NAME.pdf, every maze and answer in one
 };
 
 // The most mazes one run makes.

@@ -11,11 +11,9 @@
 #include "maze/maze_report.h"
 #include "maze/maze_solver.h"
 #include "maze/maze_state.h"
-#include "output/bitmap_file.h"
 #include "output/pdf_file.h"
-#include "output/png_file.h"
+#include "output/picture_format.h"
 #include "output/save_file.h"
-#include "output/svg_file.h"
 #include "output/text_file.h"
 #include "platform/console.h"
 #include "platform/progress.h"
@@ -60,12 +58,7 @@ static PictureStyle pictureStyleOf(const CommandLine &given) {
 
 RunStatus checkGivenPicture(const CommandLine &given) {
     if (given.format != FORMAT_IMAGE && given.format != FORMAT_BOTH) return RUN_OK;
-    PictureStyle style = pictureStyleOf(given);
-    switch (given.picture) {
-    case PICTURE_BMP: return setUpBitmap(style);
-    case PICTURE_PNG: return setUpPng(style);
-    default: return setUpRaster(style);
-    }
+    return PICTURE_FORMATS[given.picture].setUp(pictureStyleOf(given));
 }
 
 RunStatus generateMaze() {
@@ -157,16 +150,6 @@ static RunStatus numberedName(const CommandLine &given, const SaveChoice &choice
     return length < (int)FILENAME_BUFFER_SIZE ? RUN_OK : RUN_CANNOT_CREATE;
 }
 
-// The ending of the name of a picture in `picture`'s format (not a book),
-// with the way when `way`.
-static const char *pictureEnding(PictureFormat picture, bool way) {
-    switch (picture) {
-    case PICTURE_PNG: return way ? WAY_PNG_EXTENSION : PNG_EXTENSION;
-    case PICTURE_SVG: return way ? WAY_SVG_EXTENSION : SVG_EXTENSION;
-    default: return way ? WAY_BITMAP_EXTENSION : BITMAP_EXTENSION;
-    }
-}
-
 // The most files a maze of the run is saved as: the text, the way's text,
 // the picture and the way's picture.
 static const size_t MOST_FILES_A_MAZE = 4;
@@ -177,28 +160,19 @@ static const size_t MOST_FILES_A_MAZE = 4;
 static RunStatus checkRunNames(const CommandLine &given, const SaveChoice &choice, bool text,
                                bool picture) {
     bool book = picture && given.picture == PICTURE_PDF;
+    const PictureKind &kind = PICTURE_FORMATS[given.picture];
     const char *endings[MOST_FILES_A_MAZE];
     size_t files = 0;
     if (text) endings[files++] = TEXT_EXTENSION;
     if (text && given.solution) endings[files++] = WAY_TEXT_EXTENSION;
-    if (picture && !book) endings[files++] = pictureEnding(given.picture, false);
-    if (picture && !book && given.solution) endings[files++] = pictureEnding(given.picture, true);
+    if (picture && !book) endings[files++] = kind.ending;
+    if (picture && !book && given.solution) endings[files++] = kind.wayEnding;
     char name[FILENAME_BUFFER_SIZE];
     RunStatus status = numberedName(given, choice, 0, name);
     if (status == RUN_OK) status = checkSaveNames(name, endings, files);
-    const char *bookEnding[] = {PDF_EXTENSION};
-    if (status == RUN_OK && book) status = checkSaveNames(choice.filename, bookEnding, 1);
+    // The book is one file of the chosen name, never numbered.
+    if (status == RUN_OK && book) status = checkSaveNames(choice.filename, &kind.ending, 1);
     return status;
-}
-
-// Saves the picture of the maze drawn in `style` in `picture`'s format, a
-// file a picture (no book).
-static RunStatus savePicture(PictureFormat picture, const char *filename, const PictureStyle &style) {
-    switch (picture) {
-    case PICTURE_PNG: return savePng(filename, style);
-    case PICTURE_SVG: return saveSvg(filename, style);
-    default: return saveBitmap(filename, style);
-    }
 }
 
 // Saves the files of the carved maze `index` that `text` and `picture`
@@ -222,10 +196,11 @@ static RunStatus saveFiles(const CommandLine &given, const SaveChoice &choice, i
         }
         return status == RUN_OK ? addPdfMaze() : status;
     }
+    PictureSave save = PICTURE_FORMATS[given.picture].save;
     PictureStyle style = pictureStyleOf(given);
-    if (status == RUN_OK && picture) status = savePicture(given.picture, name, style);
+    if (status == RUN_OK && picture) status = save(name, style);
     style.way = true;
-    if (status == RUN_OK && picture && given.solution) status = savePicture(given.picture, name, style);
+    if (status == RUN_OK && picture && given.solution) status = save(name, style);
     return status;
 }
 

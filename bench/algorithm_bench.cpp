@@ -5,33 +5,15 @@
 
 #include <cstdint>
 
+#include "bench/carve_timing.h"
 #include "maze/maze_generator.h"
-#include "maze/maze_random.h"
-#include "maze/maze_state.h"
 
 // Carves one side x side maze per iteration with the algorithm of the
 // first argument; the set-up and the release are not timed.
 static void carveWith(benchmark::State &state) {
     AlgorithmId algorithm = (AlgorithmId)state.range(0);
-    int32_t side = (int32_t)state.range(1);
     state.SetLabel(algorithmName(algorithm));
-    for (auto _ : state) {
-        state.PauseTiming();
-        maze.algorithm = algorithm;
-        maze.mazeWidth = side;
-        maze.mazeHeight = side;
-        if (setUpMaze(1) != RUN_OK) {
-            state.SkipWithError("set-up failed");
-            return;
-        }
-        seedRandom(12345);
-        state.ResumeTiming();
-        carveMaze();
-        state.PauseTiming();
-        releaseMaze();
-        state.ResumeTiming();
-    }
-    state.counters["cells"] = (double)side * side;
+    timeCarving(state, algorithm, (int32_t)state.range(1));
 }
 
 // Every algorithm at each side, the algorithms in turn at one side before

@@ -6,28 +6,13 @@
 #include <cstdlib>
 #include <vector>
 
+#include "bench/carve_timing.h"
 #include "maze/maze_generator.h"
-#include "maze/maze_random.h"
-#include "maze/maze_state.h"
 
+// The default carving of a side x side maze, the set-up and the release
+// not timed.
 static void carveSquare(benchmark::State &state) {
-    int32_t side = (int32_t)state.range(0);
-    for (auto _ : state) {
-        state.PauseTiming();
-        maze.mazeWidth = side;
-        maze.mazeHeight = side;
-        if (setUpMaze(1) != RUN_OK) {
-            state.SkipWithError("set-up failed");
-            return;
-        }
-        seedRandom(12345);
-        state.ResumeTiming();
-        carveMaze();
-        state.PauseTiming();
-        releaseMaze();
-        state.ResumeTiming();
-    }
-    state.counters["cells"] = (double)side * side;
+    timeCarving(state, ALGORITHM_KRUSKAL, (int32_t)state.range(0));
 }
 
 // Root of `cell` in `parent`, halving the path on the way.

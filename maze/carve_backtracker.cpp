@@ -22,13 +22,9 @@ RunStatus carveBacktracker() {
     markReached(0);
     uint32_t depth = 0, carved = 0;
     for (;;) {
-        int sides[SIDES];
-        int count = sidesReached(place, false, sides);
-        if (count > 0) {
-            int side = sides[drawChoice(count)];
-            carveSide(place, side);
+        int side = carveIntoUnreached(&place);
+        if (side != SIDES) {
             setSideAt(depth++, side);
-            stepTo(&place, side);
             markReached(place.cell);
             if (++carved % PROGRESS_UNITS == 0) showProgress(carved);
         } else {

@@ -45,12 +45,7 @@ RunStatus carveGrowingTree() {
             do at = drawChoice(length);
             while (list[at] == STRUCK_OUT);
         Place place = placeOf(list[at]);
-        int sides[SIDES];
-        int count = sidesReached(place, false, sides);
-        if (count > 0) {
-            int side = sides[drawChoice(count)];
-            carveSide(place, side);
-            stepTo(&place, side);
+        if (carveIntoUnreached(&place) != SIDES) {
             markReached(place.cell);
             list[length++] = place.cell;
             active++;

@@ -38,17 +38,12 @@ RunStatus carveHuntAndKill() {
     markReached(0);
     uint32_t hunted = 0, carved = 0;
     for (;;) {
-        int sides[SIDES];
-        int count = sidesReached(place, false, sides);
-        if (count > 0) {
-            int side = sides[drawChoice(count)];
-            carveSide(place, side);
-            stepTo(&place, side);
-        } else {
+        if (carveIntoUnreached(&place) == SIDES) {
             hunted = firstUnreached(hunted);
             if (hunted == maze.cellCount) break;
             place = placeOf(hunted);
-            count = sidesReached(place, true, sides);
+            int sides[SIDES];
+            int count = sidesReached(place, true, sides);
             carveSide(place, sides[drawChoice(count)]);
         }
         markReached(place.cell);

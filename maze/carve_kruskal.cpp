@@ -34,11 +34,6 @@ static uint64_t candidateBlocksFor(uint64_t wallCount) {
     return (wallCount + CANDIDATE_BLOCK_BITS - 1) / CANDIDATE_BLOCK_BITS;
 }
 
-// Bytes of `count` wall bits, 64 a word.
-static uint64_t wallBitBytes(uint64_t count) {
-    return wallWordCount(count) * sizeof(uint64_t);
-}
-
 // Entries of a count level of `size` entries, padded with zeros to whole groups.
 static uint64_t paddedLevelSize(uint64_t size) {
     return (size + COUNT_FANOUT - 1) / COUNT_FANOUT * COUNT_FANOUT;
@@ -66,7 +61,7 @@ uint64_t kruskalBytes(uint64_t width, uint64_t height) {
     // The sets, the candidate bits (aligned to a line) and their counts.
     uint64_t cells = width * height;
     uint64_t walls = (width - 1) * height + (height - 1) * width;
-    return cells * sizeof(CellSet) + wallBitBytes(walls) + CACHE_LINE_BYTES +
+    return cells * sizeof(CellSet) + bitBytes(walls) + CACHE_LINE_BYTES +
            countEntriesFor(candidateBlocksFor(walls)) * sizeof(uint32_t);
 }
 
@@ -106,7 +101,7 @@ RunStatus setUpKruskal() {
         maze.countLevelStart[level] =
             maze.countLevelStart[level - 1] + (uint32_t)paddedLevelSize(maze.countLevelSize[level - 1]);
 
-    size_t wallBits = (size_t)wallBitBytes(maze.wallCount);
+    size_t wallBits = (size_t)bitBytes(maze.wallCount);
     maze.cellSets = (CellSet *)malloc((size_t)maze.cellCount * sizeof(CellSet));
     maze.candidateStore = malloc(wallBits + CACHE_LINE_BYTES);
     maze.candidateCounts = (uint32_t *)malloc((size_t)countEntries * sizeof(uint32_t));
@@ -230,9 +225,6 @@ uint32_t pickWall() {
     if (maze.candidateCount == 0) return NO_WALL;
     return candidateAt(drawPickPosition(maze.candidateCount));
 }
-
-// Ends the queue of cells waiting in a merge.
-static const uint32_t NO_CELL = 0xFFFFFFFFu;
 
 // The cells of the smaller set that a merge has relabelled but not yet
 // looked around, linked through CellSet::next.

@@ -3,6 +3,7 @@
 
 #include <cstdlib>
 
+#include "maze/maze_random.h"
 
 int sidesInside(uint32_t row, uint32_t column, int sides[SIDES]) {
     int count = 0;
@@ -21,16 +22,22 @@ int sidesReached(const Place &place, bool reached, int sides[SIDES]) {
     return count;
 }
 
+int carveIntoUnreached(Place *place) {
+    int sides[SIDES];
+    int count = sidesReached(*place, false, sides);
+    if (count == 0) return SIDES;
+    int side = sides[drawChoice(count)];
+    carveSide(*place, side);
+    stepTo(place, side);
+    return side;
+}
+
 int openSideCount(uint32_t cell) {
     uint32_t width = (uint32_t)maze.mazeWidth, row = cell / width;
     int sides[SIDES];
     int inside = sidesInside(row, cell % width, sides), open = 0;
     for (int i = 0; i < inside; i++) open += *wallFlagOn(cell, row, sides[i]) == 0;
     return open;
-}
-
-uint64_t bitBytes(uint64_t count) {
-    return wallWordCount(count) * sizeof(uint64_t);
 }
 
 uint64_t sideBytes(uint64_t count) {

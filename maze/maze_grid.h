@@ -101,6 +101,12 @@ inline void carveSide(const Place &place, int side) {
     carveWall(wallOn(place.cell, place.row, side));
 }
 
+// Carves from `place` into a neighbour not yet reached, drawn among them
+// with drawChoice, and moves `place` there without marking it reached;
+// returns the side it went through, or SIDES, without a draw, when every
+// neighbour is reached already.
+int carveIntoUnreached(Place *place);
+
 // Stands wall id `wallId` up again (the division's walls).
 inline void raiseWall(uint32_t wallId) {
     maze.carvedWalls[wallId / 64] &= ~(UINT64_C(1) << (wallId % 64));
@@ -136,9 +142,6 @@ inline void setSideAt(uint32_t slot, int side) {
 }
 
 /* Set-up of the marks, for the carvings' set-up functions */
-
-// Bytes of `count` bits, 64 a word.
-uint64_t bitBytes(uint64_t count);
 
 // Bytes of `count` two-bit sides.
 uint64_t sideBytes(uint64_t count);

@@ -13,16 +13,16 @@ MazeFigures measureMaze() {
         figures.deadEnds += open == 1;
         figures.junctions += open >= 3;
     }
+    // The way finder counted the way's cells as it marked them.
+    figures.wayLength = maze.wayLength;
     // A turn is a cell whose step in differs from its step out: a step is
     // the difference of two cells' indexes, which tells its side.
     int64_t stepIn = 0;
-    figures.wayLength = 1;
     for (uint32_t cell = 0, previous = NO_CELL;;) {
         uint32_t next = nextOnWay(cell, previous);
         if (next == NO_CELL) break;
         int64_t stepOut = (int64_t)next - (int64_t)cell;
         figures.wayTurns += stepIn != 0 && stepOut != stepIn;
-        figures.wayLength++;
         stepIn = stepOut;
         previous = cell;
         cell = next;

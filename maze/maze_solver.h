@@ -8,10 +8,6 @@
 
 #include "maze/maze_state.h"
 
-// Returned by nextOnWay at the end of the way, and given as the cell before
-// the first one.
-const uint32_t NO_CELL = 0xFFFFFFFFu;
-
 // The most bytes findWay holds besides the wall flags for a maze of
 // `cells` cells: the tree walk's, or with `shortest` the breadth-first
 // search's.

@@ -13,11 +13,6 @@
 
 MazeState maze;
 
-// Bytes of `count` wall bits, 64 a word.
-static uint64_t wallBitBytes(uint64_t count) {
-    return wallWordCount(count) * sizeof(uint64_t);
-}
-
 uint64_t mazeStateBytes(int32_t width, int32_t height) {
     uint64_t w = (uint64_t)width, h = (uint64_t)height;
     uint64_t cells = w * h;
@@ -26,9 +21,9 @@ uint64_t mazeStateBytes(int32_t width, int32_t height) {
     // Carving holds the carved bits and the algorithm's bookkeeping; the
     // flags are written from the carved bits once the rest is freed; dead
     // ends are opened and the way is found beside the flags.
-    uint64_t carving = wallBitBytes(walls) + carvingBytes(maze.algorithm, w, h);
+    uint64_t carving = bitBytes(walls) + carvingBytes(maze.algorithm, w, h);
     uint64_t flags = walls * sizeof(int32_t);
-    uint64_t settled = flags + wallBitBytes(walls);
+    uint64_t settled = flags + bitBytes(walls);
     bool braided = maze.braidPercent > 0;
     uint64_t braiding = braided ? flags + braidBytes(cells) : 0;
     uint64_t solving = flags + wayBytes(cells, braided);
@@ -63,10 +58,10 @@ RunStatus setUpMaze(uint32_t seed) {
     maze.southWallCount = (h - 1) * w;
     maze.wallCount = maze.eastWallCount + maze.southWallCount;
 
-    maze.carvedWalls = (uint64_t *)calloc(1, (size_t)wallBitBytes(maze.wallCount));
+    maze.carvedWalls = (uint64_t *)calloc(1, (size_t)bitBytes(maze.wallCount));
     // Carved bits are set all over the grid: large pages spare most of the
     // address translations.
-    if (maze.carvedWalls) adviseLargePages(maze.carvedWalls, wallBitBytes(maze.wallCount));
+    if (maze.carvedWalls) adviseLargePages(maze.carvedWalls, bitBytes(maze.wallCount));
     RunStatus status = maze.carvedWalls ? setUpCarving() : RUN_NO_MEMORY;
     if (status != RUN_OK) releaseMaze();
     return status;

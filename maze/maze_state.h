@@ -91,6 +91,10 @@ extern MazeState maze;
 // The fewest cells across and down a maze has.
 const int32_t SMALLEST_SIDE = 2;
 
+// No cell: the end of a list or a walk of cells, or the cell before the
+// first; never a cell's index, as cellCount fits in 32 bits.
+const uint32_t NO_CELL = 0xFFFFFFFFu;
+
 // The most bytes a width x height maze holds at once with maze.algorithm
 // and maze.braidPercent: while it is carved, while its wall flags are
 // written, while dead ends are opened or the way is found; 0 when its
@@ -119,6 +123,12 @@ void releaseMaze();
 // Words of 64 bits that hold one bit per wall of `wallCount` wall ids.
 inline uint64_t wallWordCount(uint64_t wallCount) {
     return (wallCount + 63) / 64;
+}
+
+// Bytes of `count` bits, 64 a word: the wall bits, and the carvings' and
+// the way's bits a cell.
+inline uint64_t bitBytes(uint64_t count) {
+    return wallWordCount(count) * sizeof(uint64_t);
 }
 
 /* The wall-id arithmetic: east walls first, row by row, then south walls.

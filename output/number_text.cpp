@@ -1,7 +1,14 @@
-// Decimal text of numbers.
+// Words and the decimal text of numbers.
 #include "output/number_text.h"
 
 #include <cmath>
+#include <cstring>
+
+char *putText(char *out, const char *text) {
+    size_t length = strlen(text);
+    memcpy(out, text, length);
+    return out + length;
+}
 
 char *putWhole(char *out, int64_t value) {
     uint64_t magnitude = value < 0 ? 0 - (uint64_t)value : (uint64_t)value;

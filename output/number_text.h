@@ -1,5 +1,6 @@
-// Numbers as the text of the vector formats: decimal, with a point and no
-// exponent, the same whatever the locale.
+// The text of the vector formats, put straight into a buffer: words as
+// they are, and numbers in decimal, with a point and no exponent, the same
+// whatever the locale.
 #ifndef OUTPUT_NUMBER_TEXT_H
 #define OUTPUT_NUMBER_TEXT_H
 
@@ -7,6 +8,10 @@
 
 // Bytes the longest number either function writes takes.
 const int NUMBER_TEXT_BYTES = 32;
+
+// Writes `text` without its terminating zero at `out`; returns the byte
+// after it.
+char *putText(char *out, const char *text);
 
 // Writes the decimal digits of `value`, with a '-' before a negative one,
 // at `out`; returns the byte after them.

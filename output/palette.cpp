@@ -13,8 +13,6 @@ RunStatus readPalette(uint8_t *palette) {
     return read == PALETTE_SIZE ? RUN_OK : RUN_BAD_PALETTE;
 }
 
-// Bytes of one colour-table entry: blue, green, red, reserved.
-static const size_t ENTRY_SIZE = 4;
 // Colours a way may take, as red, green and blue, the first preferred.
 static const uint8_t WAY_COLOURS[][3] = {
     {255, 0, 0}, {0, 0, 255}, {0, 160, 0}, {255, 0, 255}, {0, 200, 255}, {255, 220, 0}};
@@ -24,7 +22,7 @@ static const int APART = 120 * 120;
 
 // Squared distance between `rgb` and palette entry `entry`.
 static int distance(const uint8_t *rgb, const uint8_t *palette, uint8_t entry) {
-    const uint8_t *bgr = palette + (size_t)entry * ENTRY_SIZE;
+    const uint8_t *bgr = palette + (size_t)entry * PALETTE_ENTRY_BYTES;
     int red = rgb[0] - bgr[2], green = rgb[1] - bgr[1], blue = rgb[2] - bgr[0];
     return red * red + green * green + blue * blue;
 }
@@ -45,7 +43,7 @@ void markWayColour(uint8_t *palette, uint8_t way, uint8_t wall, uint8_t passage)
             chosen = colour;
         }
     }
-    uint8_t *entry = palette + (size_t)way * ENTRY_SIZE;
+    uint8_t *entry = palette + (size_t)way * PALETTE_ENTRY_BYTES;
     entry[0] = chosen[2];
     entry[1] = chosen[1];
     entry[2] = chosen[0];

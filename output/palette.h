@@ -10,7 +10,9 @@
 #include "output/raster.h"
 #include "platform/run_status.h"
 
-const size_t PALETTE_SIZE = 1024;  // 256 entries of blue, green, red, 0
+const size_t PALETTE_ENTRIES = 256;    // colours of the table, one for each pixel value
+const size_t PALETTE_ENTRY_BYTES = 4;  // bytes of an entry: blue, green, red, 0
+const size_t PALETTE_SIZE = PALETTE_ENTRIES * PALETTE_ENTRY_BYTES;  // 1024 bytes
 
 // Name of the palette file, read from the current folder.
 extern const char PALETTE_FILE_NAME[];

@@ -24,8 +24,9 @@ static const char PDF_HEAD[] = "%PDF-1.4\n%\xE2\xE3\xCF\xD3\n";
 // content, the content's length and its page, and as many for its answer.
 static const uint32_t CATALOG_OBJECT = 1, PAGES_OBJECT = 2, FIRST_PAGE_OBJECT = 3;
 static const uint32_t OBJECTS_A_PAGE = 3;
-// Points in an inch, tenths of a millimetre in an inch.
-static const double POINTS_AN_INCH = 72, TENTH_MM_AN_INCH = 254;
+// Points in an inch (a paper's tenths of a millimetre become points through
+// TENTH_MM_AN_INCH).
+static const double POINTS_AN_INCH = 72;
 // Places of the numbers of a page's size and placing, and of a colour.
 static const int PLACE_DECIMALS = 4, SCALE_DECIMALS = 10, COLOUR_DECIMALS = 4;
 // Bytes of content text gathered before they go to the compressor, and of
@@ -65,8 +66,6 @@ static const uint8_t DIGIT_ROWS[10][DIGIT_HEIGHT] = {
     {0x0E, 0x11, 0x11, 0x11, 0x0E, 0x11, 0x11, 0x11, 0x0E},  // 8
     {0x0E, 0x11, 0x11, 0x11, 0x0F, 0x01, 0x01, 0x11, 0x0E},  // 9
 };
-// Bytes of one colour-table entry: blue, green, red, reserved.
-static const size_t ENTRY_BYTES = 4;
 
 // The book under way.
 static struct {
@@ -103,13 +102,6 @@ static void put(const void *bytes, size_t size) {
 // Writes the text `text`, counting its bytes.
 static void putString(const char *text) {
     put(text, strlen(text));
-}
-
-// Appends `text` at `out`.
-static char *putText(char *out, const char *text) {
-    size_t length = strlen(text);
-    memcpy(out, text, length);
-    return out + length;
 }
 
 // Writes a whole number and `after`.
@@ -177,7 +169,7 @@ static char *putRect(char *out, int64_t x, int64_t y, int64_t width, int64_t hei
 
 // Appends palette entry `entry` as the colour to fill with.
 static void fillColour(uint8_t entry) {
-    const uint8_t *bgr = pdf.palette + entry * ENTRY_BYTES;
+    const uint8_t *bgr = pdf.palette + entry * PALETTE_ENTRY_BYTES;
     char *out = room();
     for (int i = 2; i >= 0; i--) {
         out = putFixed(out, bgr[i] / 255.0, COLOUR_DECIMALS);

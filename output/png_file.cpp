@@ -30,23 +30,23 @@ static const size_t WINDOW_BYTES = (size_t)1 << WINDOW_BITS;
 const PngCompression PNG_COMPRESSION = {3, Z_DEFAULT_STRATEGY, FILTER_BY_WIDTH};
 // Compressed bytes gathered before they go to the file as one chunk.
 static const size_t COMPRESSED_BLOCK_BYTES = 1 << 18;
-// Bytes of one colour-table entry of the palette file and of the PNG's.
-static const size_t PALETTE_ENTRY_BYTES = 4, PNG_ENTRY_BYTES = 3;
+// Bytes of one colour-table entry of the PNG: red, green, blue.
+static const size_t PNG_ENTRY_BYTES = 3;
 
 // The compression of the picture under way.
 struct PngStream {
-    z_stream zlib;              // the compressor
-    uint8_t *compressed;        // room for COMPRESSED_BLOCK_BYTES of its output
-    uint8_t index[256];         // the PNG index of each colour-table entry drawn
-    int bitDepth;               // bits of one pixel: 1 or 2
-    size_t packedBytes;         // bytes of a packed row, its filter byte excluded
-    uint8_t *previous;          // the packed row above; zeros before the first
-    uint8_t *packed;            // the packed row being written
-    uint8_t *filtered;          // its filter byte and the row filtered against the
-                                // one above, as handed to the compressor
-    uint8_t *repeated;          // the filter byte and the bytes of a row that
-                                // repeats the one above
-    uint8_t filter;             // the filter type of every row
+    z_stream zlib;                   // the compressor
+    uint8_t *compressed;             // room for COMPRESSED_BLOCK_BYTES of its output
+    uint8_t index[PALETTE_ENTRIES];  // the PNG index of each colour-table entry drawn
+    int bitDepth;                    // bits of one pixel: 1 or 2
+    size_t packedBytes;              // bytes of a packed row, its filter byte excluded
+    uint8_t *previous;               // the packed row above; zeros before the first
+    uint8_t *packed;                 // the packed row being written
+    uint8_t *filtered;               // its filter byte and the row filtered against the
+                                     // one above, as handed to the compressor
+    uint8_t *repeated;               // the filter byte and the bytes of a row that
+                                     // repeats the one above
+    uint8_t filter;                  // the filter type of every row
 };
 
 static void put32(uint8_t *out, uint32_t value) {

@@ -26,11 +26,11 @@ RunStatus setUpRaster(const PictureStyle &style) {
     return RUN_OK;
 }
 
-// Tenths of a millimetre in an inch.
-static const uint64_t INCH_TENTH_MM = 254;
+// Tenths of a millimetre in a metre.
+static const uint64_t TENTH_MM_A_METRE = 10000;
 
 uint32_t pixelsPerMetre(int32_t dpi) {
-    return (uint32_t)(((uint64_t)dpi * 10000 + INCH_TENTH_MM / 2) / INCH_TENTH_MM);
+    return (uint32_t)(((uint64_t)dpi * TENTH_MM_A_METRE + TENTH_MM_AN_INCH / 2) / TENTH_MM_AN_INCH);
 }
 
 // Writes one cell's pattern at `out`: `first` on the `rim` pixels before

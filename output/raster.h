@@ -24,6 +24,8 @@ const int32_t LARGEST_SCALE = 64;  // the most the widths are multiplied by
 const int32_t LARGEST_WIDTH = 64;  // the most pixels a passage or a rim is given
 const int32_t LARGEST_DPI = 100000;  // the finest print resolution written, dots an inch
 const int64_t LARGEST_SIDE = INT32_MAX;  // the most pixels across or down any picture
+const int32_t TENTH_MM_AN_INCH = 254;    // tenths of a millimetre in an inch, which tie
+                                         // print resolutions to paper and file units
 
 const uint8_t WALL_PIXEL = 0x00;     // colour-table entry of walls and fill
 const uint8_t WAY_PIXEL = 0x01;      // colour-table entry of the way through

@@ -49,7 +49,9 @@ bool writeSaveFile(const void *data, size_t size);
 // name. Otherwise RUN_CANNOT_WRITE.
 // On failure the temporary file is removed and the final name is untouched
 // (a file written in place keeps what was written), except that a folder
-// whose sync fails after the rename (RUN_CANNOT_WRITE) holds the new file.
+// whose sync fails after the rename (RUN_CANNOT_WRITE) holds the new file,
+// and that on Windows a replacement whose old file is gone but whose move
+// to the name failed stays under its hidden name (commitSave).
 RunStatus finishSaveFile(bool written);
 
 #endif

@@ -5,8 +5,6 @@
 // any maze.
 #include "output/svg_file.h"
 
-#include <cstring>
-
 #include "maze/maze_state.h"
 #include "output/number_text.h"
 #include "output/palette.h"
@@ -21,11 +19,10 @@ static const size_t LONGEST_PIECE = 8 * NUMBER_TEXT_BYTES;
 static const size_t PATH_DATA_BYTES = 1 << 15;
 // Ten-thousandths of a millimetre in an inch, for a size at a print
 // resolution, and the places they are.
-static const int64_t INCH_UNITS = 254000;
+static const int64_t UNITS_A_TENTH_MM = 1000;
+static const int64_t INCH_UNITS = TENTH_MM_AN_INCH * UNITS_A_TENTH_MM;
 static const int MILLIMETRE_DECIMALS = 4;
 static const double UNITS_A_MILLIMETRE = 10000;
-// Bytes of one colour-table entry: blue, green, red, reserved.
-static const size_t ENTRY_BYTES = 4;
 
 // The text under way.
 static struct {
@@ -54,17 +51,10 @@ static void taken(char *end) {
     svg.used = (size_t)(end - svg.bytes);
 }
 
-// Appends `text` (shorter than LONGEST_PIECE).
-static char *putText(char *out, const char *text) {
-    size_t length = strlen(text);
-    memcpy(out, text, length);
-    return out + length;
-}
-
 // Appends palette entry `entry` of `palette` as "#rrggbb".
 static char *putColour(char *out, const uint8_t *palette, uint8_t entry) {
     static const char HEX[] = "0123456789abcdef";
-    const uint8_t *bgr = palette + entry * ENTRY_BYTES;
+    const uint8_t *bgr = palette + entry * PALETTE_ENTRY_BYTES;
     *out++ = '#';
     for (int i = 2; i >= 0; i--) {
         *out++ = HEX[bgr[i] >> 4];

@@ -5,10 +5,13 @@
 //           or written in place, and make the temporary file beside it (or
 //           open, lock and empty the file itself);
 //   write   append bytes to the file being written;
-//   commit  give a replacement the old file's owner, attributes and mode,
-//           flush it to the disk, give it the name, flush the folder
-//           (Linux);
-//   abort   leave nothing behind: remove the temporary file.
+//   commit  on Linux give a replacement the old file's owner, attributes
+//           and mode, flush it to the disk, give it the name and flush the
+//           folder; on Windows flush it to the disk and close it, then give
+//           it the name, ReplaceFileA handing a replacement the old file's
+//           security descriptor, attributes and streams as it does so;
+//   abort   remove the temporary file, the old file untouched; a file
+//           written in place keeps what was written since begin emptied it.
 // The record of the save under way (SaveFile) is handed to each step; it
 // keeps what the system answered to the call that failed, which decides
 // the status a step returns. One file is saved at a time.
@@ -73,7 +76,10 @@ RunStatus writeSave(SaveFile *save, const void *data, size_t size);
 // full disk (the old file stays; after the folder's failed flush the new
 // one is in place); RUN_CANNOT_CREATE when the system refuses the name
 // (permission, a name busy or gone; the old file stays). Either way the
-// save is over and no temporary file is left.
+// save is over and no temporary file is left, but for one case on Windows:
+// when ReplaceFileA took the old file away without moving the new one in
+// and the MoveFileExA that finishes the move fails too, the new file, the
+// only copy left, stays under its hidden ".mz-" name beside the target.
 RunStatus commitSave(SaveFile *save);
 
 // Ends the save without it: the temporary file is closed and removed, the

@@ -19,6 +19,7 @@
 #include "platform/clock.h"
 #include "platform/file_attributes_linux.h"
 #include "platform/hidden_name.h"
+#include "platform/save_step.h"
 #include "platform/save_target_linux.h"
 
 // The modes a temporary file is created with: a new file gets the mode any
@@ -26,22 +27,6 @@
 // given the old file's mode, after its last byte.
 static const mode_t NEW_FILE_MODE = 0666;
 static const mode_t PRIVATE_FILE_MODE = 0600;
-
-// Where the bytes of a save go.
-enum SaveWay {
-    SAVE_NONE,        // no save under way
-    SAVE_NEW,         // a temporary file that takes a name no file has
-    SAVE_REPLACE,     // a temporary file that replaces the existing target
-    SAVE_IN_PLACE,    // the existing target itself, locked
-};
-
-// The part of a save a failure ends, which with the system's answer
-// decides what the user is told.
-enum SaveStep {
-    STEP_MAKE,   // finding the target, making the temporary file or opening the target
-    STEP_WRITE,  // writing, giving attributes, syncing, closing
-    STEP_NAME,   // giving the complete file the target's name
-};
 
 // The record of a save under way on Linux.
 struct SaveFile {
@@ -53,15 +38,13 @@ struct SaveFile {
                                           // target.folder; "" when there is none
     char descriptorPath[SAVE_PATH_SIZE];  // the /proc name of an unnamed one, through
                                           // which it is linked to a name
-    SaveStep failedStep;                  // the part of the save that failed, if one did
-    SysResult failure;                    // how the call that failed it ended; SYS_DONE
-                                          // while none has
+    SaveFailure failure;                  // how the save failed, if it did
 };
 
 // The save under way: a static record, so that the signal handler can
 // reach its temporary file; beginSave hands it out.
 static SaveFile current = {SAVE_NONE, {TARGET_NEW, -1, -1, {}, {}, {}}, -1, false, {}, {},
-                           STEP_MAKE, SYS_DONE};
+                           {STEP_MAKE, SYS_DONE}};
 
 /* Interruptions */
 
@@ -129,24 +112,6 @@ static void holdInterrupts(bool block) {
 // The result of the last failed call.
 static SysResult lastError() {
     return systemResult((unsigned long)errno);
-}
-
-// The status that tells how the save failed, from the step and the
-// system's answer its record keeps: a file that cannot be made, or cannot
-// be written; a name refused (permission, a name busy, gone or taken)
-// means the file cannot be made there, while a disk error or a lack of
-// room while naming it is a failure to write it.
-static RunStatus failureStatus(const SaveFile *save) {
-    bool naming = save->failedStep == STEP_NAME && save->failure != SYS_FAILED;
-    return save->failedStep == STEP_MAKE || naming ? RUN_CANNOT_CREATE : RUN_CANNOT_WRITE;
-}
-
-// Keeps in the record that the save failed at `step` with `failure`;
-// returns the status that tells it.
-static RunStatus failed(SaveFile *save, SaveStep step, SysResult failure) {
-    save->failedStep = step;
-    save->failure = failure;
-    return failureStatus(save);
 }
 
 /* Begin */
@@ -259,9 +224,9 @@ RunStatus beginSave(const char *name, SaveFile **save) {
     SaveFile *s = &current;
     *save = s;
     endSave(s);
-    s->failure = SYS_DONE;
+    s->failure.result = SYS_DONE;
     SysResult found = findSaveTarget(name, &s->target);
-    if (found != SYS_DONE) return failed(s, STEP_MAKE, found);
+    if (found != SYS_DONE) return saveFailed(&s->failure, STEP_MAKE, found);
     // A temporary file beside the target, to be put in its place. Only
     // where the folder takes no new file from this process, or the
     // replacement could not keep what the old file has, is a replaceable
@@ -276,14 +241,14 @@ RunStatus beginSave(const char *name, SaveFile **save) {
         }
         if (!refused || s->target.kind == TARGET_NEW) {
             endSave(s);
-            return failed(s, STEP_MAKE, made);
+            return saveFailed(&s->failure, STEP_MAKE, made);
         }
     }
     s->way = SAVE_IN_PLACE;
     SysResult opened = openInPlace(s);
     if (opened == SYS_DONE) return RUN_OK;
     endSave(s);
-    return failed(s, STEP_MAKE, opened);
+    return saveFailed(&s->failure, STEP_MAKE, opened);
 }
 
 /* Write */
@@ -294,7 +259,8 @@ RunStatus writeSave(SaveFile *save, const void *data, size_t size) {
         ssize_t written = write(save->descriptor, bytes, size);
         if (written < 0 && errno == EINTR) continue;
         // A write that takes nothing without an error: a full device.
-        if (written <= 0) return failed(save, STEP_WRITE, written < 0 ? lastError() : SYS_FAILED);
+        if (written <= 0)
+            return saveFailed(&save->failure, STEP_WRITE, written < 0 ? lastError() : SYS_FAILED);
         bytes += written;
         size -= (size_t)written;
     }
@@ -379,13 +345,13 @@ static RunStatus commitTemporary(SaveFile *save) {
         done = giveFileAttributes(save->target.existingPath, &save->target.old, save->descriptor,
                                   ATTRIBUTES_FINAL);
     if (done == SYS_DONE) done = syncFile(save->descriptor);
-    if (done != SYS_DONE) return failed(save, STEP_WRITE, done);
+    if (done != SYS_DONE) return saveFailed(&save->failure, STEP_WRITE, done);
     done = nameTemporary(save);
-    if (done != SYS_DONE) return failed(save, STEP_NAME, done);
+    if (done != SYS_DONE) return saveFailed(&save->failure, STEP_NAME, done);
     // The new name reaches the disk only with its folder.
     done = syncFolder(save);
     if (done == SYS_DONE && !closeDescriptor(save)) done = lastError();
-    return done == SYS_DONE ? RUN_OK : failed(save, STEP_WRITE, done);
+    return done == SYS_DONE ? RUN_OK : saveFailed(&save->failure, STEP_WRITE, done);
 }
 
 RunStatus commitSave(SaveFile *save) {
@@ -394,7 +360,7 @@ RunStatus commitSave(SaveFile *save) {
         SysResult synced = syncFile(save->descriptor);
         // Closing the file releases its lock.
         if (!closeDescriptor(save) && synced == SYS_DONE) synced = lastError();
-        status = synced == SYS_DONE ? RUN_OK : failed(save, STEP_WRITE, synced);
+        status = synced == SYS_DONE ? RUN_OK : saveFailed(&save->failure, STEP_WRITE, synced);
     } else {
         status = commitTemporary(save);
     }

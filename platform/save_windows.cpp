@@ -15,6 +15,7 @@
 
 #include "platform/clock.h"
 #include "platform/hidden_name.h"
+#include "platform/save_step.h"
 #include "platform/sys_result.h"
 
 // Bytes handed to one WriteFile call at the most: a DWORD counts them.
@@ -22,22 +23,6 @@ static const size_t WRITE_CHUNK = 1u << 30;
 // The longest name a folder takes on NTFS, exFAT and FAT's long names, in
 // UTF-16 units.
 static const int WINDOWS_NAME_MAX = 255;
-
-// Where the bytes of a save go.
-enum SaveWay {
-    SAVE_NONE,      // no save under way
-    SAVE_NEW,       // a temporary file that takes a name no file has
-    SAVE_REPLACE,   // a temporary file that replaces the existing target
-    SAVE_IN_PLACE,  // the existing target itself, locked
-};
-
-// The part of a save a failure ends, which with the system's answer
-// decides what the user is told.
-enum SaveStep {
-    STEP_MAKE,   // looking at the target, making the temporary file or opening the target
-    STEP_WRITE,  // writing, flushing, closing
-    STEP_NAME,   // giving the complete file the target's name
-};
 
 // The record of a save under way on Windows.
 struct SaveFile {
@@ -47,14 +32,12 @@ struct SaveFile {
     char temporary[SAVE_PATH_SIZE];  // the temporary file beside it; "" when none
     char replaced[MAX_PATH];         // the whole path of the target, for ReplaceFileA
     char replacement[MAX_PATH];      // the whole path of the temporary file, for it
-    SaveStep failedStep;             // the part of the save that failed, if one did
-    SysResult failure;               // how the call that failed it ended; SYS_DONE
-                                     // while none has
+    SaveFailure failure;             // how the save failed, if it did
 };
 
 // The save under way: a static record, so that the console's handler can
 // reach its temporary file; beginSave hands it out.
-static SaveFile current = {SAVE_NONE, INVALID_HANDLE_VALUE, {}, {}, {}, {}, STEP_MAKE, SYS_DONE};
+static SaveFile current = {SAVE_NONE, INVALID_HANDLE_VALUE, {}, {}, {}, {}, {STEP_MAKE, SYS_DONE}};
 
 /* Interruptions */
 
@@ -76,24 +59,6 @@ void prepareInterrupts() {
 // The result of the last failed call.
 static SysResult lastError() {
     return systemResult(GetLastError());
-}
-
-// The status that tells how the save failed, from the step and the
-// system's answer its record keeps: a file that cannot be made, or cannot
-// be written; a name refused (permission, a name busy, gone or taken)
-// means the file cannot be made there, while a disk error or a lack of
-// room while naming it is a failure to write it.
-static RunStatus failureStatus(const SaveFile *save) {
-    bool naming = save->failedStep == STEP_NAME && save->failure != SYS_FAILED;
-    return save->failedStep == STEP_MAKE || naming ? RUN_CANNOT_CREATE : RUN_CANNOT_WRITE;
-}
-
-// Keeps in the record that the save failed at `step` with `failure`;
-// returns the status that tells it.
-static RunStatus failed(SaveFile *save, SaveStep step, SysResult failure) {
-    save->failedStep = step;
-    save->failure = failure;
-    return failureStatus(save);
 }
 
 /* Names */
@@ -202,13 +167,14 @@ RunStatus beginSave(const char *name, SaveFile **save) {
     SaveFile *s = &current;
     *save = s;
     endSave(s);
-    s->failure = SYS_DONE;
-    if (strlen(name) >= sizeof s->target) return failed(s, STEP_MAKE, SYS_UNREACHABLE);
+    s->failure.result = SYS_DONE;
+    if (strlen(name) >= sizeof s->target)
+        return saveFailed(&s->failure, STEP_MAKE, SYS_UNREACHABLE);
     strcpy(s->target, name);
     DWORD attributes = GetFileAttributesA(s->target);
     bool exists = attributes != INVALID_FILE_ATTRIBUTES;
     if (exists && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)))
-        return failed(s, STEP_MAKE, SYS_DENIED);
+        return saveFailed(&s->failure, STEP_MAKE, SYS_DENIED);
     // A file that a rename would cut from its other names, or no file on
     // the disk at all (a device), is written in place.
     bool replaceable = !exists;
@@ -216,7 +182,7 @@ RunStatus beginSave(const char *name, SaveFile **save) {
         HANDLE handle = CreateFileA(s->target, 0, FILE_SHARE_READ | FILE_SHARE_WRITE |
                                     FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) return failed(s, STEP_MAKE, SYS_DENIED);
+        if (handle == INVALID_HANDLE_VALUE) return saveFailed(&s->failure, STEP_MAKE, SYS_DENIED);
         BY_HANDLE_FILE_INFORMATION information;
         replaceable = GetFileType(handle) == FILE_TYPE_DISK &&
                       GetFileInformationByHandle(handle, &information) &&
@@ -238,13 +204,13 @@ RunStatus beginSave(const char *name, SaveFile **save) {
             return RUN_OK;
         }
         bool refused = made == SYS_DENIED || made == SYS_UNSUPPORTED;
-        if (!refused || !exists) return failed(s, STEP_MAKE, made);
+        if (!refused || !exists) return saveFailed(&s->failure, STEP_MAKE, made);
     }
     s->way = SAVE_IN_PLACE;
     SysResult opened = openInPlace(s);
     if (opened == SYS_DONE) return RUN_OK;
     endSave(s);
-    return failed(s, STEP_MAKE, opened);
+    return saveFailed(&s->failure, STEP_MAKE, opened);
 }
 
 /* Write */
@@ -254,9 +220,9 @@ RunStatus writeSave(SaveFile *save, const void *data, size_t size) {
     while (size > 0) {
         DWORD chunk = size > WRITE_CHUNK ? (DWORD)WRITE_CHUNK : (DWORD)size, written = 0;
         if (!WriteFile(save->file, bytes, chunk, &written, nullptr))
-            return failed(save, STEP_WRITE, lastError());
+            return saveFailed(&save->failure, STEP_WRITE, lastError());
         // A write that takes nothing without an error: a full device.
-        if (written == 0) return failed(save, STEP_WRITE, SYS_FAILED);
+        if (written == 0) return saveFailed(&save->failure, STEP_WRITE, SYS_FAILED);
         bytes += written;
         size -= written;
     }
@@ -277,31 +243,38 @@ static SysResult flushAndClose(SaveFile *save) {
 // Puts the complete temporary file in place of the target: an existing file
 // is replaced keeping its security descriptor (access list), attributes and
 // alternate streams, where a rename would give the new file the folder's
-// inherited access list; a new name is a rename.
+// inherited access list; a new name is a rename. When ReplaceFileA took the
+// old file away but left the move undone and finishing it fails too, the
+// temporary file is no longer the record's to remove: it keeps its hidden
+// name, the only copy of the maze.
 static SysResult nameTemporary(SaveFile *save) {
-    bool moved = save->way == SAVE_NEW;
-    if (!moved) {
+    bool finishing = false;  // ReplaceFileA left its move undone
+    if (save->way == SAVE_REPLACE) {
         if (ReplaceFileA(save->replaced, save->replacement, nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS,
                          nullptr, nullptr))
             return SYS_DONE;
-        // The old file gone but the new one not yet renamed: finish the move.
+        // The old file may be gone and the new one not yet renamed: finish the move.
         DWORD error = GetLastError();
-        moved = error == ERROR_UNABLE_TO_MOVE_REPLACEMENT || error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
-        if (!moved) return systemResult(error);
+        finishing = error == ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
+                    error == ERROR_UNABLE_TO_MOVE_REPLACEMENT_2;
+        if (!finishing) return systemResult(error);
     }
-    if (!MoveFileExA(save->temporary, save->target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        return lastError();
-    return SYS_DONE;
+    if (MoveFileExA(save->temporary, save->target, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        return SYS_DONE;
+    SysResult moved = lastError();
+    // Kept: neither the end of the save nor Ctrl-C removes it now.
+    if (finishing) save->temporary[0] = '\0';
+    return moved;
 }
 
 RunStatus commitSave(SaveFile *save) {
     RunStatus status = RUN_OK;
     SysResult done = flushAndClose(save);
-    if (done != SYS_DONE) status = failed(save, STEP_WRITE, done);
+    if (done != SYS_DONE) status = saveFailed(&save->failure, STEP_WRITE, done);
     if (done == SYS_DONE && save->way != SAVE_IN_PLACE) {
         done = nameTemporary(save);
         if (done == SYS_DONE) save->temporary[0] = '\0';  // it is the target now
-        else status = failed(save, STEP_NAME, done);
+        else status = saveFailed(&save->failure, STEP_NAME, done);
     }
     endSave(save);
     return status;

@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "maze/maze_generator.h"
 #include "maze/maze_random.h"
@@ -11,6 +12,8 @@
 #include "maze/maze_state.h"
 #include "output/bitmap_file.h"
 #include "output/palette.h"
+#include "output/pdf_file.h"
+#include "output/picture_format.h"
 #include "output/picture_shapes.h"
 #include "output/png_file.h"
 #include "output/raster.h"
@@ -225,6 +228,29 @@ TEST(WayColour, StandsApartFromWallsAndPassages) {
         for (int i = 0; i < 3; i++) EXPECT_EQ(palette[4 + 2 - i], p.expected[i]) << (int)p.wall[0];
         EXPECT_EQ(bytes.substr(8), before.substr(8));  // only entry 1 changes
         EXPECT_EQ(bytes.substr(0, 4), before.substr(0, 4));
+    }
+}
+
+TEST(OptionWords, EveryOneIsInTheTextsThatListThem) {
+    // --picture and --page take the words of their tables; their refusals
+    // and their help list them by hand.
+    std::vector<std::string> pictures, papers;
+    for (int format = 0; format < PICTURE_FORMAT_COUNT; format++)
+        pictures.push_back(PICTURE_FORMATS[format].word);
+    for (const Paper &paper : PAPERS) papers.push_back(paper.word);
+    const struct { const char *option, *refusal; std::vector<std::string> words; } lists[] = {
+        {"--picture", BAD_PICTURE, pictures},
+        {"--page", BAD_PAGE, papers},
+    };
+    const std::string help = HELP_TEXT;
+    for (auto &list : lists) {
+        size_t from = help.find(std::string("\n  ") + list.option + " ");
+        ASSERT_NE(from, std::string::npos) << list.option;
+        const std::string optionHelp = help.substr(from, help.find("\n  --", from + 1) - from);
+        for (const std::string &word : list.words) {
+            EXPECT_NE(std::string(list.refusal).find(word), std::string::npos) << word;
+            EXPECT_NE(optionHelp.find(word), std::string::npos) << word;
+        }
     }
 }
 

@@ -22,6 +22,7 @@
 #include <immintrin.h>
 #endif
 
+#include "maze/maze_grid.h"
 #include "maze/maze_random.h"
 #include "maze/maze_state.h"
 #include "platform/memory.h"
@@ -227,7 +228,7 @@ uint32_t pickWall() {
 }
 
 // The cells of the smaller set that a merge has relabelled but not yet
-// looked around, linked through CellSet::next.
+// looked around, linked through CellSet::share.
 struct MergeQueue {
     uint32_t head;  // the next cell to look around, or NO_CELL
     uint32_t tail;  // the last cell queued
@@ -313,17 +314,14 @@ static void mergeSets(uint32_t labelA, uint32_t cellA, uint32_t labelB, uint32_t
     }
 }
 
-// Removals between two reports to the progress line.
-static const uint32_t PROGRESS_REMOVALS = 1u << 16;
-
 RunStatus carveKruskal() {
     // A carved wall's bit is set one pick later: its line, a miss in
     // memory, is asked for at the pick and has arrived by then.
     uint32_t carved = NO_WALL;
     for (uint32_t removed = 0;; removed++) {
-        if (removed % PROGRESS_REMOVALS == 0) showProgress(removed);
+        if (removed % PROGRESS_UNITS == 0) showProgress(removed);
         uint32_t wall = pickWall();
-        if (carved != NO_WALL) maze.carvedWalls[carved / 64] |= UINT64_C(1) << (carved % 64);
+        if (carved != NO_WALL) carveWall(carved);
         if (wall >= maze.wallCount) break;
         __builtin_prefetch(&maze.carvedWalls[wall / 64], 1);
         carved = wall;

@@ -11,10 +11,6 @@
 #include "maze/maze_grid.h"
 #include "platform/progress.h"
 
-// Cells visited between two reports to the progress line.
-static const uint32_t PROGRESS_CELLS = 1u << 16;
-
-
 // The neighbour of `cell` on `side` when the wall between them has been
 // carved away, else NO_CELL (a standing wall or the border).
 static uint32_t openNeighbour(uint32_t cell, int side) {
@@ -74,7 +70,7 @@ static RunStatus findShortestWay(uint8_t *sides) {
     for (uint32_t head = 0, tail = 1; head < tail; head++) {
         uint32_t cell = queue[head];
         if (cell == last) break;
-        if (head % PROGRESS_CELLS == 0) showProgress(head);
+        if (head % PROGRESS_UNITS == 0) showProgress(head);
         for (int side = NORTH; side < SIDES; side++) {
             uint32_t next = openNeighbour(cell, side);
             if (next == NO_CELL || (seen[next / 64] >> (next % 64) & 1)) continue;
@@ -132,7 +128,7 @@ RunStatus findWay() {
         setParentSide(sides, next, oppositeSide(side));
         cell = next;
         side = NORTH;
-        if (++visited % PROGRESS_CELLS == 0) showProgress(visited);
+        if (++visited % PROGRESS_UNITS == 0) showProgress(visited);
     }
     // From the entrance back along the parents to the exit.
     markWay(sides, 0, last);

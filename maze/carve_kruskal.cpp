@@ -192,21 +192,37 @@ static bool bitInstructionsFast() {
     return __builtin_cpu_supports("popcnt") && __builtin_cpu_supports("bmi2") &&
            !__builtin_cpu_is("amdfam17h");
 }
+
+// Whether the pick uses them: asked once as the program starts, not at
+// every pick.
+static const bool pickByBits = bitInstructionsFast();
 #endif
 
-uint32_t candidateAt(uint32_t position) {
-    // Down the count levels to the block holding the candidate, keeping in
-    // `rank` how many candidates of that entry come before it.
-    uint32_t rank = position, entry = 0;
+// The block of candidate bits that holds the candidate at `position`
+// (< candidateCount) of the list, down the count levels; `*rank` is set to
+// how many candidates of that block come before it.
+static inline uint32_t blockHolding(uint32_t position, uint32_t *rank) {
+    uint32_t entry = 0;
+    *rank = position;
     for (uint32_t level = maze.countLevels; level-- > 0;) {
         const uint32_t *group = maze.candidateCounts + maze.countLevelStart[level] + entry * COUNT_FANOUT;
-        entry = entry * COUNT_FANOUT + entryHolding(group, &rank);
+        entry = entry * COUNT_FANOUT + entryHolding(group, rank);
     }
+    return entry;
+}
+
+// The candidate `rank` places after the first of `block`.
+static inline uint32_t candidateInBlockAt(uint32_t block, uint32_t rank) {
 #if defined(__x86_64__) || defined(__i386__)
-    static const bool byBits = bitInstructionsFast();
-    if (byBits && !maze.portablePick) return candidateInBlockByBits(entry, rank);
+    if (pickByBits && !maze.portablePick) return candidateInBlockByBits(block, rank);
 #endif
-    return candidateInBlock(entry, rank);
+    return candidateInBlock(block, rank);
+}
+
+uint32_t candidateAt(uint32_t position) {
+    uint32_t rank;
+    uint32_t block = blockHolding(position, &rank);
+    return candidateInBlockAt(block, rank);
 }
 
 // Takes wall id `wallId`, which is on the candidate list, off it.
@@ -314,17 +330,64 @@ static void mergeSets(uint32_t labelA, uint32_t cellA, uint32_t labelB, uint32_t
     }
 }
 
+// Asks for the records of wall `wallId`'s two cells and of the cells
+// above and below them, which its merge reads.
+static inline void fetchWallCells(uint32_t wallId) {
+    uint32_t first, second;
+    wallCells(wallId, &first, &second);
+    uint32_t width = (uint32_t)maze.mazeWidth;
+    const CellSet *sets = maze.cellSets;
+    __builtin_prefetch(&sets[first]);
+    __builtin_prefetch(&sets[second]);
+    __builtin_prefetch(&sets[first >= width ? first - width : first]);
+    __builtin_prefetch(&sets[second + width < maze.cellCount ? second + width : second]);
+}
+
 RunStatus carveKruskal() {
-    // A carved wall's bit is set one pick later: its line, a miss in
-    // memory, is asked for at the pick and has arrived by then.
-    uint32_t carved = NO_WALL;
+    // Each pick waits for the merge before it, whose drops set the count it
+    // draws from, and each merge for its cells' records, misses in memory.
+    // So the next pick is worked out before the merge, on a copy of the
+    // generator, as if the merge dropped the picked wall only (most do),
+    // and its cells' records are asked for while the merge runs. When the
+    // merge did drop just that wall, the guess is the pick the generator
+    // and the list give, and is taken as it is; else the pick is drawn.
+    uint32_t carved = NO_WALL;      // the wall whose bit is set one pick later
+    uint32_t guess = NO_WALL;       // the next pick if the merge drops one wall
+    uint32_t guessPosition = 0;     // its position in the list after that drop
+    uint32_t guessState = 0;        // the generator's state after drawing it
+    uint32_t countBefore = 0;       // the candidates before the merge
     for (uint32_t removed = 0;; removed++) {
         if (removed % PROGRESS_UNITS == 0) showProgress(removed);
-        uint32_t wall = pickWall();
+        uint32_t wall, position;
+        if (guess != NO_WALL && maze.candidateCount + 1 == countBefore) {
+            wall = guess;
+            position = guessPosition;
+            maze.randomNext = guessState;
+        } else if (maze.candidateCount > 0) {
+            position = drawPickPosition(maze.candidateCount);
+            wall = candidateAt(position);
+        } else {
+            wall = NO_WALL;
+            position = 0;
+        }
+        // A carved wall's bit is set one pick later: its line, a miss in
+        // memory, is asked for at the pick and has arrived by then.
         if (carved != NO_WALL) carveWall(carved);
-        if (wall >= maze.wallCount) break;
+        if (wall == NO_WALL) break;
         __builtin_prefetch(&maze.carvedWalls[wall / 64], 1);
         carved = wall;
+
+        countBefore = maze.candidateCount;
+        guess = NO_WALL;
+        if (countBefore > 1) {
+            // The list without `wall`: its positions from `position` on are
+            // one further along in the list as it stands.
+            guessState = maze.randomNext;
+            guessPosition = pickPositionFrom(&guessState, countBefore - 1);
+            guess = candidateAt(guessPosition < position ? guessPosition : guessPosition + 1);
+            fetchWallCells(guess);
+        }
+
         uint32_t first, second;
         wallCells(wall, &first, &second);
         uint32_t labelFirst = maze.cellSets[first].label, labelSecond = maze.cellSets[second].label;

@@ -7,9 +7,14 @@ void seedRandom(uint32_t seed) {
     maze.randomNext = seed;
 }
 
+// The next draw of the generator whose state is `*state`, advancing it.
+static inline uint32_t drawFrom(uint32_t *state) {
+    *state = *state * 1103515245u + 12345u;
+    return (*state / 65536u) % 32768u;
+}
+
 uint32_t drawRandom() {
-    maze.randomNext = maze.randomNext * 1103515245u + 12345u;
-    return (maze.randomNext / 65536u) % 32768u;
+    return drawFrom(&maze.randomNext);
 }
 
 // Longest candidate list picked from with two draws; longer lists take four.
@@ -18,21 +23,21 @@ static const uint32_t SHORT_LIST_REACH = 1u << 19;
 static const uint64_t PICK_RANGE_SHORT = SHORT_LIST_REACH;
 static const uint64_t PICK_RANGE_WIDE = UINT64_C(1) << 49;
 
-// Draws one value of the pick: with two draws d1, d2 the 19 bits
-// (d1 << 4) | (d2 & 0xF); with `wide`, two more draws d3, d4 below them,
-// 49 bits in all.
-static uint64_t drawPickValue(bool wide) {
-    uint32_t high = drawRandom() << 4;   // the first draw gives the top 15 bits
-    uint32_t low = drawRandom() & 0xF;   // of the second only its low 4 count
+// Draws one value of the pick from the generator at `*state`: with two
+// draws d1, d2 the 19 bits (d1 << 4) | (d2 & 0xF); with `wide`, two more
+// draws d3, d4 below them, 49 bits in all.
+static uint64_t drawPickValue(uint32_t *state, bool wide) {
+    uint32_t high = drawFrom(state) << 4;   // the first draw gives the top 15 bits
+    uint32_t low = drawFrom(state) & 0xF;   // of the second only its low 4 count
     uint64_t value = high | low;
     if (!wide) return value;
     value <<= 30;
-    value |= (uint64_t)drawRandom() << 15;
-    value |= drawRandom();
+    value |= (uint64_t)drawFrom(state) << 15;
+    value |= drawFrom(state);
     return value;
 }
 
-uint32_t drawPickPosition(uint32_t count) {
+uint32_t pickPositionFrom(uint32_t *state, uint32_t count) {
     // A value at or above the largest multiple of `count` within its range
     // would favour the first positions, so it is drawn again: every position
     // is then exactly as likely as every other.
@@ -40,9 +45,13 @@ uint32_t drawPickPosition(uint32_t count) {
     uint64_t range = wide ? PICK_RANGE_WIDE : PICK_RANGE_SHORT;
     uint64_t bound = range - range % count;
     uint64_t value;
-    do value = drawPickValue(wide);
+    do value = drawPickValue(state, wide);
     while (value >= bound);
     return (uint32_t)(value % count);
+}
+
+uint32_t drawPickPosition(uint32_t count) {
+    return pickPositionFrom(&maze.randomNext, count);
 }
 
 

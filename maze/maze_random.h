@@ -27,6 +27,11 @@ uint32_t drawRandom();
 // range - (range mod count) is drawn again, and the position is v mod count.
 uint32_t drawPickPosition(uint32_t count);
 
+// The position drawPickPosition(count) gives when the generator's state is
+// `*state`, which it advances as that draw would: a pick worked out ahead
+// on a copy of the state.
+uint32_t pickPositionFrom(uint32_t *state, uint32_t count);
+
 // Draws one of `count` (> 0) choices, every one equally likely, for every
 // carving but the default: a value v of one draw while count <= 2^15, of
 // two, (d1 << 15) | d2, while count <= 2^30, else of four (60 bits); the

@@ -58,16 +58,27 @@ static uint64_t countEntriesFor(uint64_t blocks, uint32_t *sizes = nullptr,
     return entries;
 }
 
+// `count` (bytes, or an address) rounded up to whole cache lines.
+static uint64_t wholeLines(uint64_t count) {
+    return (count + CACHE_LINE_BYTES - 1) / CACHE_LINE_BYTES * CACHE_LINE_BYTES;
+}
+
+// Bytes of the one allocation that holds the candidate bits of `walls`
+// wall ids and `countEntries` count entries, each starting on a line.
+static uint64_t candidateStoreBytes(uint64_t walls, uint64_t countEntries) {
+    return CACHE_LINE_BYTES + wholeLines(bitBytes(walls)) + countEntries * sizeof(uint32_t);
+}
+
 uint64_t kruskalBytes(uint64_t width, uint64_t height) {
     // The sets, the candidate bits (aligned to a line) and their counts.
     uint64_t cells = width * height;
     uint64_t walls = (width - 1) * height + (height - 1) * width;
-    return cells * sizeof(CellSet) + bitBytes(walls) + CACHE_LINE_BYTES +
-           countEntriesFor(candidateBlocksFor(walls)) * sizeof(uint32_t);
+    return cells * sizeof(CellSet) + candidateStoreBytes(walls, countEntriesFor(candidateBlocksFor(walls)));
 }
 
 // Marks every wall id a candidate and fills the count levels: each
-// block's candidates, then each level's sums of the one below.
+// block's candidates, then each level's sums of the one below, then each
+// group's entries turned into running totals.
 static void fillCandidates() {
     uint64_t words = wallWordCount(maze.wallCount);
     memset(maze.candidateWalls, 0xFF, words * sizeof(uint64_t));
@@ -90,6 +101,11 @@ static void fillCandidates() {
         for (uint32_t i = 0; i < maze.countLevelSize[level - 1]; i++)
             counts[i / COUNT_FANOUT] += below[i];
     }
+    for (uint32_t level = 0; level < maze.countLevels; level++) {
+        uint32_t *counts = maze.candidateCounts + maze.countLevelStart[level];
+        for (uint32_t i = 1; i < paddedLevelSize(maze.countLevelSize[level]); i++)
+            if (i % COUNT_FANOUT != 0) counts[i] += counts[i - 1];
+    }
     maze.candidateCount = maze.wallCount;
 }
 
@@ -102,19 +118,20 @@ RunStatus setUpKruskal() {
         maze.countLevelStart[level] =
             maze.countLevelStart[level - 1] + (uint32_t)paddedLevelSize(maze.countLevelSize[level - 1]);
 
-    size_t wallBits = (size_t)bitBytes(maze.wallCount);
+    size_t storeBytes = (size_t)candidateStoreBytes(maze.wallCount, countEntries);
     maze.cellSets = (CellSet *)malloc((size_t)maze.cellCount * sizeof(CellSet));
-    maze.candidateStore = malloc(wallBits + CACHE_LINE_BYTES);
-    maze.candidateCounts = (uint32_t *)malloc((size_t)countEntries * sizeof(uint32_t));
-    if (!maze.cellSets || !maze.candidateStore || !maze.candidateCounts) return RUN_NO_MEMORY;
+    maze.candidateStore = malloc(storeBytes);
+    if (!maze.cellSets || !maze.candidateStore) return RUN_NO_MEMORY;
     // The cells' records are read all over: large pages spare most of the
     // address translations, as they do for the candidate bits.
     adviseLargePages(maze.cellSets, (uint64_t)maze.cellCount * sizeof(CellSet));
-    adviseLargePages(maze.candidateStore, wallBits + CACHE_LINE_BYTES);
-    // Each block of candidate bits a cache line of its own.
+    adviseLargePages(maze.candidateStore, storeBytes);
+    // Each block of candidate bits a cache line of its own, and each group
+    // of counts after them.
     uintptr_t store = (uintptr_t)maze.candidateStore;
-    maze.candidateWalls =
-        (uint64_t *)((store + CACHE_LINE_BYTES - 1) / CACHE_LINE_BYTES * CACHE_LINE_BYTES);
+    maze.candidateWalls = (uint64_t *)wholeLines(store);
+    maze.candidateCounts =
+        (uint32_t *)((uintptr_t)maze.candidateWalls + wholeLines(bitBytes(maze.wallCount)));
 
     for (uint32_t i = 0; i < maze.cellCount; i++) {
         maze.cellSets[i].label = i;
@@ -140,20 +157,37 @@ static uint32_t selectBit(uint64_t word, uint32_t rank) {
     return (uint32_t)__builtin_ctzll(word);
 }
 
-// The entry of the group of COUNT_FANOUT counts at `group` in which
-// `*rank` (below the group's total) falls, `*rank` lowered by the entries
-// before it. Every entry is added up, without a branch on the counts, so
-// the scan never stops at a mispredicted exit.
-static uint32_t entryHolding(const uint32_t *group, uint32_t *rank) {
-    uint32_t left = *rank, sum = 0, before = 0, entry = 0;
-    for (uint32_t j = 0; j < COUNT_FANOUT; j++) {
-        sum += group[j];
-        bool past = sum <= left;  // the rank lies beyond entry j
-        entry += past;
-        before = past ? sum : before;
-    }
-    *rank = left - before;
+// The entry of the group of COUNT_FANOUT running totals at `group` in
+// which `*rank` (below the group's total) falls, `*rank` lowered by the
+// candidates of the entries before it: the entries whose running total is
+// at most the rank come before it, counted without a branch on the counts.
+static inline uint32_t entryHolding(const uint32_t *group, uint32_t *rank) {
+    uint32_t left = *rank, entry = 0;
+    for (uint32_t j = 0; j < COUNT_FANOUT; j++) entry += group[j] <= left;
+    *rank = left - (entry > 0 ? group[entry - 1] : 0);
     return entry;
+}
+
+// The block of candidate bits that holds the candidate at `position`
+// (< candidateCount), down the count levels; `*rank` is set to how many
+// candidates of that block come before it.
+static uint32_t blockHolding(uint32_t position, uint32_t *rank) {
+    uint32_t entry = 0;
+    *rank = position;
+    for (uint32_t level = maze.countLevels; level-- > 0;) {
+        const uint32_t *group = maze.candidateCounts + maze.countLevelStart[level] + entry * COUNT_FANOUT;
+        entry = entry * COUNT_FANOUT + entryHolding(group, rank);
+    }
+    return entry;
+}
+
+// Lowers by one the running totals of `entry` and of those after it in its
+// group, at every level, for a candidate of block `block` taken off.
+static void lowerCounts(uint32_t block) {
+    for (uint32_t level = 0, entry = block; level < maze.countLevels; level++, entry /= COUNT_FANOUT) {
+        uint32_t *group = maze.candidateCounts + maze.countLevelStart[level] + entry / COUNT_FANOUT * COUNT_FANOUT;
+        for (uint32_t j = entry % COUNT_FANOUT; j < COUNT_FANOUT; j++) group[j]--;
+    }
 }
 
 // The candidate `rank` places after the first of `block`, the portable way.
@@ -196,42 +230,78 @@ static bool bitInstructionsFast() {
 // Whether the pick uses them: asked once as the program starts, not at
 // every pick.
 static const bool pickByBits = bitInstructionsFast();
-#endif
 
-// The block of candidate bits that holds the candidate at `position`
-// (< candidateCount) of the list, down the count levels; `*rank` is set to
-// how many candidates of that block come before it.
-static inline uint32_t blockHolding(uint32_t position, uint32_t *rank) {
-    uint32_t entry = 0;
-    *rank = position;
+// blockHolding with the processor's 256-bit vectors: a group's 16 running
+// totals in two registers, compared with the rank at once.
+__attribute__((target("avx2,popcnt"))) static uint32_t blockHoldingByVectors(uint32_t position,
+                                                                              uint32_t *rank) {
+    uint32_t entry = 0, left = position;
     for (uint32_t level = maze.countLevels; level-- > 0;) {
         const uint32_t *group = maze.candidateCounts + maze.countLevelStart[level] + entry * COUNT_FANOUT;
-        entry = entry * COUNT_FANOUT + entryHolding(group, rank);
+        __m256i wanted = _mm256_set1_epi32((int)left);
+        __m256i low = _mm256_load_si256((const __m256i *)group);
+        __m256i high = _mm256_load_si256((const __m256i *)(group + 8));
+        // An entry at most the rank: the larger of the two is the rank.
+        __m256i lowBefore = _mm256_cmpeq_epi32(_mm256_max_epu32(low, wanted), wanted);
+        __m256i highBefore = _mm256_cmpeq_epi32(_mm256_max_epu32(high, wanted), wanted);
+        uint32_t before = (uint32_t)_mm256_movemask_ps(_mm256_castsi256_ps(lowBefore)) |
+                          (uint32_t)_mm256_movemask_ps(_mm256_castsi256_ps(highBefore)) << 8;
+        uint32_t holding = (uint32_t)__builtin_popcount(before);
+        left -= holding > 0 ? group[holding - 1] : 0;
+        entry = entry * COUNT_FANOUT + holding;
     }
+    *rank = left;
     return entry;
 }
 
-// The candidate `rank` places after the first of `block`.
-static inline uint32_t candidateInBlockAt(uint32_t block, uint32_t rank) {
-#if defined(__x86_64__) || defined(__i386__)
-    if (pickByBits && !maze.portablePick) return candidateInBlockByBits(block, rank);
-#endif
-    return candidateInBlock(block, rank);
+// lowerCounts with the same vectors: the entries from the lowered one on
+// take one off in two additions of -1 or 0.
+__attribute__((target("avx2"))) static void lowerCountsByVectors(uint32_t block) {
+    const __m256i lowPlaces = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    const __m256i highPlaces = _mm256_setr_epi32(8, 9, 10, 11, 12, 13, 14, 15);
+    for (uint32_t level = 0, entry = block; level < maze.countLevels; level++, entry /= COUNT_FANOUT) {
+        uint32_t *group = maze.candidateCounts + maze.countLevelStart[level] + entry / COUNT_FANOUT * COUNT_FANOUT;
+        __m256i first = _mm256_set1_epi32((int)(entry % COUNT_FANOUT) - 1);
+        __m256i *low = (__m256i *)group, *high = (__m256i *)(group + 8);
+        // Places after first - 1 compare to all ones, which is -1.
+        _mm256_store_si256(low, _mm256_add_epi32(_mm256_load_si256(low), _mm256_cmpgt_epi32(lowPlaces, first)));
+        _mm256_store_si256(high, _mm256_add_epi32(_mm256_load_si256(high), _mm256_cmpgt_epi32(highPlaces, first)));
+    }
 }
 
+// True when the processor has 256-bit integer vectors.
+static bool vectorsPresent() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("popcnt");
+}
+
+// Whether the count levels are read and lowered with them.
+static const bool countsByVectors = vectorsPresent();
+#endif
+
 uint32_t candidateAt(uint32_t position) {
-    uint32_t rank;
-    uint32_t block = blockHolding(position, &rank);
-    return candidateInBlockAt(block, rank);
+    uint32_t rank, block;
+#if defined(__x86_64__) || defined(__i386__)
+    if (countsByVectors && !maze.portablePick) block = blockHoldingByVectors(position, &rank);
+    else block = blockHolding(position, &rank);
+    if (pickByBits && !maze.portablePick) return candidateInBlockByBits(block, rank);
+#else
+    block = blockHolding(position, &rank);
+#endif
+    return candidateInBlock(block, rank);
 }
 
 // Takes wall id `wallId`, which is on the candidate list, off it.
 static inline void dropKnownCandidate(uint32_t wallId) {
     maze.candidateWalls[wallId / 64] &= ~(UINT64_C(1) << (wallId % 64));
     maze.candidateCount--;
-    uint32_t entry = wallId / CANDIDATE_BLOCK_BITS;
-    for (uint32_t level = 0; level < maze.countLevels; level++, entry /= COUNT_FANOUT)
-        maze.candidateCounts[maze.countLevelStart[level] + entry]--;
+#if defined(__x86_64__) || defined(__i386__)
+    if (countsByVectors && !maze.portablePick) {
+        lowerCountsByVectors(wallId / CANDIDATE_BLOCK_BITS);
+        return;
+    }
+#endif
+    lowerCounts(wallId / CANDIDATE_BLOCK_BITS);
 }
 
 void dropCandidate(uint32_t wallId) {

@@ -71,7 +71,6 @@ RunStatus setUpMaze(uint32_t seed) {
 static void releaseBookkeeping() {
     free(maze.cellSets);
     free(maze.candidateStore);
-    free(maze.candidateCounts);
     maze.cellSets = nullptr;
     maze.candidateWalls = nullptr;
     maze.candidateStore = nullptr;

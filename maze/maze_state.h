@@ -13,9 +13,12 @@
 // The candidate list's order statistics: its bits come in blocks of
 // CANDIDATE_BLOCK_BITS wall ids, a cache line each; level 0 counts the
 // candidates of each block, and each level above sums COUNT_FANOUT entries
-// of the one below, up to a top level of at most COUNT_FANOUT entries. A
-// pick scans one group of entries a level, a drop lowers one entry a level:
-// groups of 16 make a short scan, and still few levels (four at 4000 x 4000).
+// of the one below, up to a top level of at most COUNT_FANOUT entries; each
+// group of COUNT_FANOUT entries, a cache line, holds running totals (entry
+// j the candidates of entries 0 to j). A pick compares one group a level
+// with its rank, a drop lowers the rest of one group a level: groups of 16
+// are one line, or two 256-bit vectors, and still few levels (four at
+// 4000 x 4000).
 const uint32_t CANDIDATE_BLOCK_BITS = 512;
 const uint32_t COUNT_FANOUT = 16;
 // Levels for 2^32 wall ids: 2^23 blocks, then 2^19, 2^15, 2^11, 2^7 and 2^3
@@ -61,7 +64,8 @@ struct MazeState {
     uint64_t *candidateWalls = nullptr;   // wallCount bits, 64 a word; 1 = candidate;
                                           // each block a cache line of candidateStore
     void *candidateStore = nullptr;       // the allocation candidateWalls lies in
-    uint32_t *candidateCounts = nullptr;  // the count levels, one after another
+    uint32_t *candidateCounts = nullptr;  // the count levels, one after another, in
+                                          // candidateStore after the bits
     uint32_t countLevelStart[COUNT_LEVELS_MOST] = {};  // where each level begins
     uint32_t countLevelSize[COUNT_LEVELS_MOST] = {};   // entries of each level
     uint32_t countLevels = 0;             // levels in use, the top one last

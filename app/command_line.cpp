@@ -228,8 +228,12 @@ RunStatus readCommandLine(int argc, char **argv, CommandLine *commandLine) {
             given[id] = true;
             continue;
         }
-        // "--name=value" or "--name value"
-        const char *value = equals ? equals + 1 : i + 1 < argc ? argv[++i] : nullptr;
+        // "--name=value" or "--name value"; a next word that is one of the
+        // options is that option, not this one's value ("--name --solution"
+        // lacks its name), so a value that looks like one takes the '=' form.
+        const char *value = equals ? equals + 1
+                            : i + 1 < argc && optionNamed(argv[i + 1]) == OPTION_COUNT ? argv[++i]
+                                                                                     : nullptr;
         if (!value) return refuse(nullptr, option.missing, nullptr);
         if (given[id]) return refuse(option.name, OPTION_TWICE, argument);
         if (value[0] == '\0') return refuse(nullptr, option.missing, nullptr);

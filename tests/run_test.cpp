@@ -91,6 +91,9 @@ TEST_F(Run, CommandLineOptions) {
         {{"--width", "0"}, std::string(BAD_WIDTH) + "0\n"},
         {{"--width", "2.5"}, std::string(BAD_WIDTH) + "2.5\n"},
         {{"--name"}, std::string(MISSING_NAME) + "\n"},
+        {{"--height", "4", "--width", "4", "--format", "2", "--name", "--solution"}, std::string(MISSING_NAME) + "\n"},
+        {{"--name", "--format", "2"}, std::string(MISSING_NAME) + "\n"},
+        {{"--seed", "--height=4"}, std::string(MISSING_SEED) + "\n"},
         {{"--name="}, std::string(MISSING_NAME) + "\n"},
         {{"--name", longName}, std::string(BAD_NAME) + longName.substr(0, 64) + "\n"},
         {{"--name", "a", "--name", "b"}, std::string("--name") + OPTION_TWICE + "--name\n"},
@@ -189,6 +192,9 @@ TEST_F(Run, AnswersGivenAsOptionsAreNotAsked) {
         {{"--name", "j", "--braid", "0"}, "20 30 3", HEIGHT + WIDTH + PROGRESS + MENU},
         {{"--braid=0", "--algorithm=kruskal", "--scale", "1", "--passage=5", "--wall", "1"}, "20 30 k 3",
          HEIGHT + WIDTH + PROGRESS + NAME + MENU},
+        // A name that looks like an option: after '=', or a word that is none.
+        {{"--name=--solution", "--format", "3"}, "20 30", HEIGHT + WIDTH + PROGRESS},
+        {{"--name", "--m", "--format", "3"}, "20 30", HEIGHT + WIDTH + PROGRESS},
     };
     for (auto &row : rows) {
         RunOptions options;
@@ -198,7 +204,7 @@ TEST_F(Run, AnswersGivenAsOptionsAreNotAsked) {
         EXPECT_EQ(r.status, 0) << row.input;
         EXPECT_EQ(r.out, row.out) << row.input;
     }
-    for (const char *name : {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k"}) {
+    for (const char *name : {"a", "b", "c", "d", "e", "f", "g", "h", "i", "j", "k", "--solution", "--m"}) {
         EXPECT_EQ(readFile(path(std::string(name) + ".txt")), readFile(path("typed.txt"))) << name;
         EXPECT_EQ(readFile(path(std::string(name) + ".bmp")), readFile(path("typed.bmp"))) << name;
     }

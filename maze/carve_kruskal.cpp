@@ -190,13 +190,20 @@ static void lowerCounts(uint32_t block) {
     }
 }
 
-// The candidate `rank` places after the first of `block`, the portable way.
+// The last word of candidate bits in `block`: the scan of a block never
+// reads past it, so a wrong rank from the count levels shows as a wrong wall.
+static inline uint64_t lastWordOf(uint32_t block) {
+    uint64_t end = ((uint64_t)block + 1) * WORDS_PER_BLOCK, wordCount = wallWordCount(maze.wallCount);
+    return (end < wordCount ? end : wordCount) - 1;
+}
+
+// The candidate `rank` places after the first of `block` (rank below the
+// block's candidates), the portable way.
 static uint32_t candidateInBlock(uint32_t block, uint32_t rank) {
-    uint64_t wordCount = wallWordCount(maze.wallCount);
-    uint64_t word = (uint64_t)block * WORDS_PER_BLOCK;
+    uint64_t word = (uint64_t)block * WORDS_PER_BLOCK, last = lastWordOf(block);
     for (;; word++) {
         uint32_t bits = countBits(maze.candidateWalls[word]);
-        if (rank < bits || word + 1 == wordCount) break;
+        if (rank < bits || word == last) break;
         rank -= bits;
     }
     return (uint32_t)(word * 64 + selectBit(maze.candidateWalls[word], rank));
@@ -207,11 +214,10 @@ static uint32_t candidateInBlock(uint32_t block, uint32_t rank) {
 // puts a single bit at the place of the word's (rank + 1)-th set bit.
 __attribute__((target("popcnt,bmi2"))) static uint32_t candidateInBlockByBits(uint32_t block,
                                                                                uint32_t rank) {
-    uint64_t wordCount = wallWordCount(maze.wallCount);
-    uint64_t word = (uint64_t)block * WORDS_PER_BLOCK;
+    uint64_t word = (uint64_t)block * WORDS_PER_BLOCK, last = lastWordOf(block);
     for (;; word++) {
         uint32_t bits = (uint32_t)__builtin_popcountll(maze.candidateWalls[word]);
-        if (rank < bits || word + 1 == wordCount) break;
+        if (rank < bits || word == last) break;
         rank -= bits;
     }
     uint64_t placed = _pdep_u64(UINT64_C(1) << rank, maze.candidateWalls[word]);

@@ -380,25 +380,30 @@ TEST_F(Run, NameWithASpaceAndOverlongName) {
     // 256 is refused. Every name a run saves is checked before the first
     // file: with --solution the way's names ("-solution.txt",
     // "-solution.bmp" or ".png") are the longest, so a name of 243 bytes
-    // saves nothing at all, in a subfolder as well.
+    // saves nothing at all, in a subfolder as well. A book's answers are
+    // pages of its one file, which takes the name of 251 bytes.
     withPalette(shippedPalette());
     mkdir(path("sub").c_str(), 0755);
-    const struct { const char *folder; size_t length; const char *format; bool solution, saved; } names[] = {
+    const struct {
+        const char *folder; size_t length; const char *format; bool solution, saved; bool book = false;
+    } names[] = {
         {"", 251, "1", false, true},  {"", 252, "1", false, false},
         {"", 242, "3", true, true},   {"", 243, "1", true, false},
         {"", 243, "2", true, false},  {"sub/", 243, "3", true, false},
-        {"", 251, "2", false, true},
+        {"", 251, "2", false, true},  {"", 251, "2", true, true, true},
+        {"", 252, "2", true, false, true},
     };
     for (auto &row : names) {
         RunOptions options;
         if (row.solution) options.arguments = {"--solution"};
-        if (std::string(row.format) == "2") options.arguments.push_back("--png");
+        if (std::string(row.format) == "2" && row.book) options.arguments.insert(options.arguments.end(), {"--picture", "pdf"});
+        else if (std::string(row.format) == "2") options.arguments.push_back("--png");
         std::string folder = row.folder, name = folder + std::string(row.length, 'n');
         r = runMazegen(dir, "2 3 " + name + " " + row.format, options);
         std::string shape = name.substr(0, 4) + " " + std::to_string(row.length) + " " + row.format;
         EXPECT_EQ(r.status, row.saved ? 0 : 1) << shape;
         EXPECT_EQ(r.out, TO_MENU + (row.saved ? "" : shown(CANNOT_CREATE_MESSAGE))) << shape;
-        size_t expected = !row.saved ? 0 : std::string(row.format) == "3" ? 4 : row.solution ? 2 : 1;
+        size_t expected = !row.saved ? 0 : std::string(row.format) == "3" ? 4 : row.solution && !row.book ? 2 : 1;
         std::vector<std::string> made;
         for (const std::string &file : listDir(path(folder.empty() ? "." : folder)))
             if (file.rfind(std::string(row.length, 'n'), 0) == 0) made.push_back(file);
@@ -652,6 +657,7 @@ TEST_F(Run, CountsMakeTheMazesOfSingleRuns) {
     const struct {
         std::vector<std::string> arguments; int count; std::vector<std::string> kinds; int status;
         const char *paper = nullptr; double paperWidth = 0, paperHeight = 0;
+        uint64_t print = 0;  // a book's fingerprint as this release makes it, where given
     } rows[] = {
         {{"--format", "both", "--solution"}, 3, {".txt", "-solution.txt", ".bmp", "-solution.bmp"}, 0},
         {{"--format", "text"}, 12, {".txt"}, 0},
@@ -662,6 +668,10 @@ TEST_F(Run, CountsMakeTheMazesOfSingleRuns) {
         {{"--format", "image", "--picture", "pdf", "--page", "legal", "--wall", "3"}, 2, {}, 0, "legal", 612, 1008},
         {{"--format", "image", "--picture", "pdf", "--page", "a5", "--solution"}, 1, {}, 0, "a5", 419.528, 595.276},
         {{"--format", "image", "--picture", "pdf", "--page", "letter"}, 2, {}, 0, "letter", 612, 792},
+        // Every figure of the page numbers, each in the middle of its margin:
+        // the book as this release draws it.
+        {{"--format", "image", "--picture", "pdf", "--page", "a5", "--solution"}, 10, {}, 0, "a5", 419.528, 595.276,
+         UINT64_C(0xde99ac98b5e20768)},
         // Pages of the picture's own size carry no number over the maze.
         {{"--format", "image", "--picture", "pdf", "--solution"}, 2, {}, 0},
         // Numbers of one digit from a count of 1, two from 10.
@@ -775,6 +785,21 @@ TEST_F(Run, CountsMakeTheMazesOfSingleRuns) {
             EXPECT_EQ(status, 0) << label;
             std::string fonts = commandOutput("PATH=/usr/bin pdffonts '" + path("m.pdf") + "'");
             EXPECT_EQ(std::count(fonts.begin(), fonts.end(), '\n'), 2) << label << fonts;
+            // Page labels as a viewer shows them: 1 to N, then the answers
+            // 答え1 to 答えN from page N + 1; none in a book of one maze.
+            std::string labels = commandOutput("PATH=/usr/bin qpdf --json=2 --json-key=pagelabels '" + path("m.pdf") + "'");
+            labels.erase(std::remove_if(labels.begin(), labels.end(), ::isspace), labels.end());
+            std::string answers = "{\"index\":" + std::to_string(row.count) +
+                                  ",\"label\":{\"/P\":\"u:\xe7\xad\x94\xe3\x81\x88\",\"/S\":\"/D\",\"/St\":1}}";
+            bool numbered = row.count > 1;
+            EXPECT_EQ(labels.find("[{\"index\":0,\"label\":{\"/S\":\"/D\",\"/St\":1}}") != std::string::npos, numbered)
+                << label << labels;
+            EXPECT_EQ(labels.find(answers) != std::string::npos, numbered && way) << label << labels;
+            if (row.print) {
+                uint64_t hash = UINT64_C(14695981039346656037);  // FNV-1a
+                for (unsigned char byte : readFile(path("m.pdf"))) hash = (hash ^ byte) * UINT64_C(1099511628211);
+                EXPECT_EQ(hash, row.print) << label;
+            }
         }
         if (row.status != 0) expected.push_back("m-2.txt");
         for (const std::string &name : listDir(dir))

@@ -283,14 +283,22 @@ static bool vectorsPresent() {
 
 // Whether the count levels are read and lowered with them.
 static const bool countsByVectors = vectorsPresent();
+
+// Whether this pick or drop takes the bit instructions, or the vectors: the
+// processor has them and the tests do not ask for the portable code.
+static inline bool withBits() {
+    return pickByBits && !maze.portablePick;
+}
+static inline bool withVectors() {
+    return countsByVectors && !maze.portablePick;
+}
 #endif
 
 uint32_t candidateAt(uint32_t position) {
     uint32_t rank, block;
 #if defined(__x86_64__) || defined(__i386__)
-    if (countsByVectors && !maze.portablePick) block = blockHoldingByVectors(position, &rank);
-    else block = blockHolding(position, &rank);
-    if (pickByBits && !maze.portablePick) return candidateInBlockByBits(block, rank);
+    block = withVectors() ? blockHoldingByVectors(position, &rank) : blockHolding(position, &rank);
+    if (withBits()) return candidateInBlockByBits(block, rank);
 #else
     block = blockHolding(position, &rank);
 #endif
@@ -302,7 +310,7 @@ static inline void dropKnownCandidate(uint32_t wallId) {
     maze.candidateWalls[wallId / 64] &= ~(UINT64_C(1) << (wallId % 64));
     maze.candidateCount--;
 #if defined(__x86_64__) || defined(__i386__)
-    if (countsByVectors && !maze.portablePick) {
+    if (withVectors()) {
         lowerCountsByVectors(wallId / CANDIDATE_BLOCK_BITS);
         return;
     }
@@ -314,9 +322,16 @@ void dropCandidate(uint32_t wallId) {
     if (maze.candidateWalls[wallId / 64] >> (wallId % 64) & 1) dropKnownCandidate(wallId);
 }
 
-uint32_t pickWall() {
+// pickWall, also giving the position drawn in `*position`.
+static uint32_t pickWallAt(uint32_t *position) {
     if (maze.candidateCount == 0) return NO_WALL;
-    return candidateAt(drawPickPosition(maze.candidateCount));
+    *position = drawPickPosition(maze.candidateCount);
+    return candidateAt(*position);
+}
+
+uint32_t pickWall() {
+    uint32_t position;
+    return pickWallAt(&position);
 }
 
 // The cells of the smaller set that a merge has relabelled but not yet
@@ -434,17 +449,13 @@ RunStatus carveKruskal() {
     uint32_t countBefore = 0;       // the candidates before the merge
     for (uint32_t removed = 0;; removed++) {
         if (removed % PROGRESS_UNITS == 0) showProgress(removed);
-        uint32_t wall, position;
+        uint32_t wall, position = 0;
         if (guess != NO_WALL && maze.candidateCount + 1 == countBefore) {
             wall = guess;
             position = guessPosition;
             maze.randomNext = guessState;
-        } else if (maze.candidateCount > 0) {
-            position = drawPickPosition(maze.candidateCount);
-            wall = candidateAt(position);
         } else {
-            wall = NO_WALL;
-            position = 0;
+            wall = pickWallAt(&position);
         }
         // A carved wall's bit is set one pick later: its line, a miss in
         // memory, is asked for at the pick and has arrived by then.
